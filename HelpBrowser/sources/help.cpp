@@ -1,0 +1,6 @@
+#include "help.h"
+
+Help::Help(QWidget* parent)
+    : QMainWindow(parent)
+{
+}

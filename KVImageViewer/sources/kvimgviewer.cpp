@@ -1,0 +1,6 @@
+#include "kvimgviewer.h"
+
+KVImgViewer::KVImgViewer(QWidget* parent)
+    : QAbstractScrollArea(parent)
+{
+}

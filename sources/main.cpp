@@ -1,0 +1,38 @@
+#include "zorerror.h"
+#include "zoroptions.h"
+#include "zorsettings.h"
+#include "zorstartobj.h"
+
+#include <QApplication>
+
+#include <magick/MagickCore.h>
+
+#include <vector>
+
+int main(int argc, char* argv[])
+{
+    std::vector<char> executionPath(MaxTextExtent, '\0');
+    GetExecutionPath(executionPath.data(), executionPath.size());
+    MagickCoreGenesis(executionPath.data(), MagickFalse);
+
+    qInstallMessageHandler(messageHandler);
+
+    int result = 0;
+    {
+        QApplication application(argc, argv);
+        // The splash goes away before the main window appears; the program ends only
+        // through the exit question.
+        QApplication::setQuitOnLastWindowClosed(false);
+
+        ZORSettings settings;
+        ZORError error;
+        ZOROptions options;
+        settings.initTexts();
+        ZORStartObj startObj;
+
+        result = application.exec();
+
+        MagickCoreTerminus();
+    }
+    return result;
+}
