@@ -43,6 +43,8 @@ void ZORStartObj::showSplash()
     timer = new QTimer(splash);
     Q_CHECK_PTR(timer);
     connect(timer, &QTimer::timeout, this, &ZORStartObj::showMainWindow);
+    // A coarse timer may fire a little early; the splash must stay its full time.
+    timer->setTimerType(Qt::PreciseTimer);
     timer->setSingleShot(true);
     timer->start(SplashMilliseconds);
 }
