@@ -116,7 +116,7 @@ void TextBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type
 
 Help::Help(const QString& home, const QString& path, QWidget* parent, const char* name)
     : QMainWindow(parent, Qt::Window)
-    , m_homePage(QDir(home).filePath(path))
+    , m_homePage(QFileInfo(QDir(home).filePath(path)).absoluteFilePath())
     , m_helpDirectory(QFileInfo(m_homePage).path())
 {
     setObjectName(name ? QString::fromLatin1(name) : QStringLiteral("Help"));
@@ -131,7 +131,7 @@ Help::Help(const QString& home, const QString& path, QWidget* parent, const char
     m_helpWidget->setBrowser(m_browser);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({230, 520});
+    m_splitter->setSizes({270, 480});
     setCentralWidget(m_splitter);
 
     createActions();

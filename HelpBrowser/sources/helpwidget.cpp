@@ -283,6 +283,9 @@ HelpWidgetBase::HelpWidgetBase(QWidget* parent, const char* name, Qt::WindowFlag
     listContents->setObjectName(QStringLiteral("listContents"));
     listContents->setColumnCount(1);
     listContents->header()->hide();
+    // Long titles scroll sideways rather than being cut short.
+    listContents->header()->setStretchLastSection(false);
+    listContents->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     listContents->setRootIsDecorated(true);
     auto* contentLayout = new QVBoxLayout(contentPage);
     contentLayout->setContentsMargins(5, 5, 5, 5);

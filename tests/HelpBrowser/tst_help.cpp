@@ -104,6 +104,7 @@ private slots:
     void captionFollowsThePage();
     void backwardForwardAndHome();
     void navigationLinksAreRelativeToTheHelpDirectory();
+    void relativeHelpDirectory();
     void navigationPanelOpensPages();
     void hideAndShowNavigation();
     void nonLocalLinksRefused_data();
@@ -355,6 +356,19 @@ void TestHelp::navigationLinksAreRelativeToTheHelpDirectory()
     QCOMPARE(help.browser()->source().fragment(), QStringLiteral("below"));
     help.showLink(QString(), QString());
     QCOMPARE(localSource(help), m_tree->path(QStringLiteral("zoom.html")));
+}
+
+void TestHelp::relativeHelpDirectory()
+{
+    // Pages keep working when the window is given a directory relative to the current one.
+    const QString current = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_tree->home()));
+    Help help(QStringLiteral("help/html"), QStringLiteral("toc.html"));
+    QVERIFY(QDir::setCurrent(current));
+    QCOMPARE(help.homePage(), m_tree->homePage());
+    help.showLink(QStringLiteral("zoom.html"), QString());
+    QCOMPARE(localSource(help), m_tree->path(QStringLiteral("zoom.html")));
+    QVERIFY(help.browser()->toPlainText().contains(QLatin1String("Zoom text.")));
 }
 
 void TestHelp::navigationPanelOpensPages()
