@@ -34,6 +34,14 @@ Help::PrintDialogHook& printDialogHook()
     return hook;
 }
 
+void showMessage(QWidget* parent, const QString& caption, const QString& text)
+{
+    if (messageHook())
+        messageHook()(parent, caption, text);
+    else
+        QMessageBox::information(parent, caption, text);
+}
+
 bool isLocal(const QUrl& url)
 {
     return url.isLocalFile() || url.scheme().isEmpty()
@@ -103,12 +111,8 @@ void TextBrowser::setSource(const QString& name)
 void TextBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type)
 {
     if (!isLocal(name)) {
-        const QString caption = tr("Help");
-        const QString text = tr("Can't load and display non-local file\n%1").arg(name.toString());
-        if (messageHook())
-            messageHook()(this, caption, text);
-        else
-            QMessageBox::information(this, caption, text);
+        showMessage(this, tr("Help"),
+                    tr("Can't load and display non-local file\n%1").arg(name.toString()));
         return;
     }
     QTextBrowser::doSetSource(name, type);
@@ -355,7 +359,7 @@ void Help::printPages(QPrinter& printer)
 {
     QPainter painter;
     if (!painter.begin(&printer)) {
-        QMessageBox::warning(this, tr("Help"), tr("Cannot print the page."));
+        showMessage(this, tr("Help"), tr("Cannot print the page."));
         return;
     }
 

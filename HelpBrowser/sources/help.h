@@ -34,8 +34,8 @@ public:
     void setSource(const QString& name);
     QUrl resolveName(const QString& name) const;
 
-    // Replaces the information box about a refused link; tests answer it through the
-    // hook. An empty function restores the box.
+    // Replaces the information boxes of the help (a refused link, a page that cannot be
+    // printed); tests answer them through the hook. An empty function restores the boxes.
     using MessageHook =
         std::function<void(QWidget* parent, const QString& caption, const QString& text)>;
     static void setMessageHook(MessageHook hook);

@@ -114,6 +114,7 @@ private slots:
     void closeHides();
     void printsEveryLineOnNumberedPages();
     void cancelledPrintPrintsNothing();
+    void failedPrintIsReported();
 
 private:
     HelpTree* m_tree = nullptr;
@@ -560,6 +561,24 @@ void TestHelp::cancelledPrintPrintsNothing()
     });
     Help help(m_tree->html(), QStringLiteral("toc.html"));
     help.filePrint();
+    QVERIFY(!QFile::exists(pdf));
+}
+
+void TestHelp::failedPrintIsReported()
+{
+    const QString pdf = m_tree->home() + QStringLiteral("/no such folder/printed.pdf");
+    Help::setPrintDialogHook([&](QPrinter& printer, QWidget*) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    });
+    Help help(m_tree->html(), QStringLiteral("toc.html"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("QPainter::begin"));
+    help.filePrint();
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_messages.first().caption, QStringLiteral("Help"));
+    QCOMPARE(m_messages.first().text, QStringLiteral("Cannot print the page."));
+    QCOMPARE(m_messages.first().parent, &help);
     QVERIFY(!QFile::exists(pdf));
 }
 

@@ -139,19 +139,13 @@ void TestHelpWidget::cleanup()
 
 void TestHelpWidget::formTexts()
 {
+    // The lazy filling goes by these tab labels.
     HelpTree tree;
     HelpWidget widget(tree.homePage());
-    QCOMPARE(widget.windowTitle(), QStringLiteral("Help"));
     QCOMPARE(widget.tabWidget->count(), 3);
     QCOMPARE(widget.tabWidget->tabText(0), QStringLiteral("Con&tents"));
     QCOMPARE(widget.tabWidget->tabText(1), QStringLiteral("&Index"));
     QCOMPARE(widget.tabWidget->tabText(2), QStringLiteral("B&ookmarks"));
-    QCOMPARE(widget.TextLabel1->text(), QStringLiteral("&Look For:"));
-    QCOMPARE(widget.editIndex->toolTip(), QStringLiteral("Enter keyword"));
-    QCOMPARE(widget.buttonAdd->text(), QStringLiteral("&Add"));
-    QCOMPARE(widget.buttonAdd->toolTip(), QStringLiteral("Add new bookmark"));
-    QCOMPARE(widget.buttonRemove->text(), QStringLiteral("&Remove"));
-    QCOMPARE(widget.buttonRemove->toolTip(), QStringLiteral("Delete bookmark"));
     QVERIFY(widget.listContents->isHeaderHidden());
     QVERIFY(widget.listBookmarks->isHeaderHidden());
     QVERIFY(widget.framePrepare->isHidden());

@@ -12,7 +12,6 @@ class TestTopicChooser : public QObject
 private slots:
     void cleanup();
 
-    void formTexts();
     void filledFromArguments();
     void linkOfChosenTitle_data();
     void linkOfChosenTitle();
@@ -27,26 +26,14 @@ void TestTopicChooser::cleanup()
     TopicChooser::setExecHook({});
 }
 
-void TestTopicChooser::formTexts()
-{
-    TopicChooserBase form;
-    QCOMPARE(form.windowTitle(), QStringLiteral("Choose Topic"));
-    QCOMPARE(form.label->text(), QStringLiteral("&Topics"));
-    QCOMPARE(form.label->buddy(), form.listbox);
-    QCOMPARE(form.buttonHelp->text(), QStringLiteral("&Help"));
-    QCOMPARE(form.buttonDisplay->text(), QStringLiteral("&Display"));
-    QCOMPARE(form.buttonCancel->text(), QStringLiteral("&Close"));
-    QCOMPARE(form.listbox->objectName(), QStringLiteral("listbox"));
-    QCOMPARE(form.buttonDisplay->whatsThis(), QStringLiteral("Open the topic selected in the list."));
-    QCOMPARE(form.buttonCancel->whatsThis(), QStringLiteral("Close the Dialog."));
-    QVERIFY(form.isModal());
-}
-
 void TestTopicChooser::filledFromArguments()
 {
     TopicChooser chooser(nullptr, {"a.html", "b.html", "c.html"}, {"Alpha", "Beta", "Gamma"},
                          QStringLiteral("Zoom"));
+    QCOMPARE(chooser.windowTitle(), QStringLiteral("Choose Topic"));
     QCOMPARE(chooser.label->text(), QStringLiteral("Choose a topic for <b>Zoom</b>"));
+    QCOMPARE(chooser.label->buddy(), chooser.listbox);
+    QVERIFY(chooser.isModal());
     QCOMPARE(chooser.listbox->count(), 3);
     QCOMPARE(chooser.listbox->item(2)->text(), QStringLiteral("Gamma"));
     QCOMPARE(chooser.listbox->currentRow(), 0);
