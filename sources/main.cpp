@@ -2,8 +2,10 @@
 #include "zoroptions.h"
 #include "zorsettings.h"
 #include "zorstartobj.h"
+#include "zortiffhandler.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <magick/MagickCore.h>
 
@@ -13,7 +15,10 @@ int main(int argc, char* argv[])
 {
     std::vector<char> executionPath(MaxTextExtent, '\0');
     GetExecutionPath(executionPath.data(), executionPath.size());
-    MagickCoreGenesis(executionPath.data(), MagickFalse);
+    // Our policy.xml lies beside the program.
+    ZORTiffHandler::startImageLibrary(
+            executionPath.data(),
+            QFileInfo(QString::fromLocal8Bit(executionPath.data())).absolutePath());
 
     qInstallMessageHandler(messageHandler);
 
@@ -25,6 +30,7 @@ int main(int argc, char* argv[])
         QApplication::setQuitOnLastWindowClosed(false);
 
         ZORSettings settings;
+        ZORTiffHandler::registerHandler();
         ZORError error;
         ZOROptions options;
         settings.initTexts();
