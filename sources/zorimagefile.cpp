@@ -105,13 +105,13 @@ struct Bytes
 };
 
 // One-bit images, most or least significant bit first.
-void rotateBits(const uchar* source, qsizetype sourceStride, uchar* target,
-                qsizetype targetStride, int width, int height, bool lsbFirst)
+void rotateBits(const uchar* source, qsizetype sourceStride, uchar* target, qsizetype targetStride,
+                int width, int height, bool lsbFirst)
 {
     for (int x = 0; x < width; ++x)
         std::memset(target + x * targetStride, 0, size_t(targetStride));
-    const auto bitMask = [lsbFirst](int i) { return uchar(lsbFirst ? 1u << (i & 7)
-                                                                   : 0x80u >> (i & 7)); };
+    const auto bitMask
+            = [lsbFirst](int i) { return uchar(lsbFirst ? 1u << (i & 7) : 0x80u >> (i & 7)); };
     for (int y = 0; y < height; ++y) {
         const uchar* in = source + y * sourceStride;
         const uchar outMask = bitMask(y);
@@ -238,8 +238,8 @@ bool saveImage(const QImage& image, const QString& fileName, const QString& form
 {
     if (image.isNull() || fileName.isEmpty())
         return false;
-    const QByteArray key = isTiffFormat(format) ? ZORTiffHandler::formatKey()
-                                                : format.toLower().toLatin1();
+    const QByteArray key
+            = isTiffFormat(format) ? ZORTiffHandler::formatKey() : format.toLower().toLatin1();
     try {
         QSaveFile file(fileName);
         if (!file.open(QIODevice::WriteOnly))
@@ -270,10 +270,10 @@ bool exportImage(const QImage& image, const QString& fileName, const QString& fo
 QString askOpenImageFileName(QWidget* parent, bool rightImage)
 {
     const ZORSettings* settings = ZORSettings::instance();
-    const QString directory = (settings ? settings->homePath() : QString())
-            + QStringLiteral("/examples");
+    const QString directory
+            = (settings ? settings->homePath() : QString()) + QStringLiteral("/examples");
     const QString caption = appName() + QStringLiteral(" - ")
-            + (rightImage ? tr("Load Right Image") : tr("Load Left Image"));
+                            + (rightImage ? tr("Load Right Image") : tr("Load Left Image"));
     return getOpenFileName(parent, QStringLiteral("Load_New_Image"), caption, directory,
                            tr("All files (*)"));
 }
@@ -283,24 +283,24 @@ QString askExportFileName(QWidget* parent, const QString& format)
     const QString ext = format.toLower();
     const QString extUpper = ext.toUpper();
     const QString caption = appName() + QStringLiteral(" - ") + tr("Export Image as")
-            + QLatin1Char(' ') + extUpper;
-    const QString filter = tr("Image file") + QStringLiteral(" (*.") + ext
-            + QStringLiteral(");;") + tr("All files (*)");
+                            + QLatin1Char(' ') + extUpper;
+    const QString filter = tr("Image file") + QStringLiteral(" (*.") + ext + QStringLiteral(");;")
+                           + tr("All files (*)");
 
-    QString fileName = getSaveFileName(parent, QStringLiteral("Export_Image"), caption,
-                                       QString(), filter);
+    QString fileName
+            = getSaveFileName(parent, QStringLiteral("Export_Image"), caption, QString(), filter);
     if (fileName.isEmpty())
         return QString();
     fileName = exportFileName(fileName, format);
 
     if (QFileInfo::exists(fileName)) {
         const ZORSettings* settings = ZORSettings::instance();
-        const int answer = messageWarning(
-                parent, appName(),
-                tr("'%1' already exists.\nDo you want to overwrite it?")
-                        .arg(QDir::toNativeSeparators(fileName)),
-                settings ? settings->textYes() : tr("&Yes"),
-                settings ? settings->textNo() : tr("&No"), QString(), 1, 1);
+        const int answer
+                = messageWarning(parent, appName(),
+                                 tr("'%1' already exists.\nDo you want to overwrite it?")
+                                         .arg(QDir::toNativeSeparators(fileName)),
+                                 settings ? settings->textYes() : tr("&Yes"),
+                                 settings ? settings->textNo() : tr("&No"), QString(), 1, 1);
         if (answer != 0)
             return QString();
     }

@@ -77,7 +77,7 @@ void packetsToRgb32(const PixelPacket* source, QRgb* target, int count)
 {
     for (int i = 0; i < count; ++i) {
         target[i] = 0xff000000u | (QRgb(source[i].red >> 8) << 16)
-                | (QRgb(source[i].green >> 8) << 8) | QRgb(source[i].blue >> 8);
+                    | (QRgb(source[i].green >> 8) << 8) | QRgb(source[i].blue >> 8);
     }
 }
 
@@ -147,10 +147,8 @@ bool ZORTiffHandler::isTiffHeader(const QByteArray& firstBytes)
         return false;
     const auto* b = reinterpret_cast<const uchar*>(firstBytes.constData());
     // Classic TIFF has 42 after the byte-order mark, BigTIFF 43.
-    const bool little = b[0] == 0x49 && b[1] == 0x49 && (b[2] == 0x2a || b[2] == 0x2b)
-            && b[3] == 0x00;
-    const bool big = b[0] == 0x4d && b[1] == 0x4d && b[2] == 0x00
-            && (b[3] == 0x2a || b[3] == 0x2b);
+    const bool little = b[0] == 'I' && b[1] == 'I' && (b[2] == 42 || b[2] == 43) && b[3] == 0;
+    const bool big = b[0] == 'M' && b[1] == 'M' && b[2] == 0 && (b[3] == 42 || b[3] == 43);
     return little || big;
 }
 
@@ -217,8 +215,7 @@ bool ZORTiffHandler::read(QImage* image)
             return false;
 
         Image* frame = picture.get();
-        if (!holdsRgb(frame->colorspace)
-            && !TransformImageColorspace(frame, sRGBColorspace)) {
+        if (!holdsRgb(frame->colorspace) && !TransformImageColorspace(frame, sRGBColorspace)) {
             return false;
         }
         const int width = int(frame->columns);
@@ -232,8 +229,7 @@ bool ZORTiffHandler::read(QImage* image)
         const bool gray = GetImageType(frame, exception.get()) == GrayscaleType;
         QImage result;
         if (!QImageIOHandler::allocateImage(QSize(width, height),
-                                            gray ? QImage::Format_Indexed8
-                                                 : QImage::Format_RGB32,
+                                            gray ? QImage::Format_Indexed8 : QImage::Format_RGB32,
                                             &result)) {
             m_status = AllocationFailure;
             return false;
@@ -245,8 +241,8 @@ bool ZORTiffHandler::read(QImage* image)
             result.setColorTable(table);
         }
 
-        const PixelPacket* pixels = GetVirtualPixels(frame, 0, 0, frame->columns, frame->rows,
-                                                     exception.get());
+        const PixelPacket* pixels
+                = GetVirtualPixels(frame, 0, 0, frame->columns, frame->rows, exception.get());
         if (!pixels)
             return false;
         for (int y = 0; y < height; ++y) {
@@ -309,8 +305,8 @@ bool ZORTiffHandler::write(const QImage& image)
 
         const int width = source.width();
         const int height = source.height();
-        PixelPacket* pixels = QueueAuthenticPixels(frame, 0, 0, frame->columns, frame->rows,
-                                                   exception.get());
+        PixelPacket* pixels
+                = QueueAuthenticPixels(frame, 0, 0, frame->columns, frame->rows, exception.get());
         if (!pixels)
             return false;
         const QList<QRgb> colorTable = source.colorTable();
@@ -319,8 +315,7 @@ bool ZORTiffHandler::write(const QImage& image)
             if (source.format() == QImage::Format_Indexed8)
                 indicesToPackets(source.constScanLine(y), colorTable, row, width);
             else
-                rgb32ToPackets(reinterpret_cast<const QRgb*>(source.constScanLine(y)), row,
-                               width);
+                rgb32ToPackets(reinterpret_cast<const QRgb*>(source.constScanLine(y)), row, width);
         }
         if (!SyncAuthenticPixels(frame, exception.get()))
             return false;
@@ -329,8 +324,8 @@ bool ZORTiffHandler::write(const QImage& image)
         BlobPtr blob(ImageToBlob(info.get(), frame, &length, exception.get()));
         if (!blob || length == 0)
             return false;
-        if (target->write(static_cast<const char*>(blob.get()), qint64(length))
-            != qint64(length)) {
+        const qint64 size = qint64(length);
+        if (target->write(static_cast<const char*>(blob.get()), size) != size) {
             return false;
         }
         // A full disk often shows only when the buffer goes out.
