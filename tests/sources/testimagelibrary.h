@@ -47,10 +47,11 @@ inline Sample samplesOf(QRgb color)
 
 enum class Kind { Rgb, Gray, Cmyk };
 
-// Writes a TIFF with the given bits per sample whose samples are the 16-bit values given
-// (scaled by the library for 8-bit files).
+// Writes a TIFF (or with the coder "TIFF64" a BigTIFF) with the given bits per sample
+// whose samples are the 16-bit values given (scaled by the library for 8-bit files).
 inline bool writeTiff(const QString& path, int width, int height, int depth, Kind kind,
-                      const SampleAt& sampleAt, CompressionType compression = NoCompression)
+                      const SampleAt& sampleAt, CompressionType compression = NoCompression,
+                      const char* coder = "TIFF")
 {
     ImageInfo* info = AcquireImageInfo();
     ExceptionInfo* exception = AcquireExceptionInfo();
@@ -78,7 +79,7 @@ inline bool writeTiff(const QString& path, int width, int height, int depth, Kin
         ok = ok && SyncAuthenticPixels(image, exception);
     }
     if (ok) {
-        const QByteArray name = "TIFF:" + QFile::encodeName(path);
+        const QByteArray name = coder + QByteArray(":") + QFile::encodeName(path);
         CopyMagickString(image->filename, name.constData(), MaxTextExtent);
         ok = WriteImage(info, image) && exception->severity < ErrorException
              && image->exception.severity < ErrorException;

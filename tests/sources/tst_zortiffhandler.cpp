@@ -199,6 +199,13 @@ void TestZORTiffHandler::readValues_data()
         QVERIFY(writeTiff(path("rgb8.tif"), w, h, 8, Kind::Rgb,
                           [&](int x, int y) { return samplesOf(expected.pixel(x, y)); }));
         QTest::newRow("8-bit RGB") << path("rgb8.tif") << expected << int(QImage::Format_RGB32);
+        QVERIFY(writeTiff(
+                path("big8.tif"), w, h, 8, Kind::Rgb,
+                [&](int x, int y) { return samplesOf(expected.pixel(x, y)); }, NoCompression,
+                "TIFF64"));
+        QVERIFY(readFile(path("big8.tif")).startsWith(QByteArray("II\x2b\x00", 4)));
+        QTest::newRow("8-bit RGB BigTIFF")
+                << path("big8.tif") << expected << int(QImage::Format_RGB32);
     }
     // 16-bit samples keep their upper byte.
     {
