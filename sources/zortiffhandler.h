@@ -39,6 +39,7 @@ private:
     int m_status = Success;
 };
 
+// Hands Qt a ZORTiffHandler for our format key; registered by registerHandler().
 class ZORTiffPlugin : public QImageIOPlugin
 {
     Q_OBJECT
