@@ -23,6 +23,16 @@ void gatherRow32(const QRgb* src, const int* columns, QRgb* dst, int count)
         dst[i] = src[columns[i]] | kOpaque;
 }
 
+void copyRow32(const QRgb* src, QRgb* dst, int count, bool opaque)
+{
+    if (opaque) {
+        std::memcpy(dst, src, size_t(count) * sizeof(QRgb));
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        dst[i] = src[i] | kOpaque;
+}
+
 void gatherRow8(const uchar* src, const int* columns, const QRgb* table, QRgb* dst, int count)
 {
     for (int i = 0; i < count; ++i)
@@ -90,6 +100,9 @@ void kvRenderZoomed(const KVZoomedImage& source, int cx, int cy, int cw, int ch,
     const uchar* const srcBits = image->constBits();
     const qsizetype srcStride = image->bytesPerLine();
     const bool deep = image->depth() == 32;
+    // At one image pixel per screen pixel horizontally a row is a plain copy.
+    const bool oneToOne = deep && w == cwTotal;
+    const bool opaqueSource = image->format() == QImage::Format_RGB32;
     qint64 previousSourceRow = -1;
     const QRgb* previous = nullptr;
     for (int j = 0; j < ch; ++j) {
@@ -108,7 +121,12 @@ void kvRenderZoomed(const KVZoomedImage& source, int cx, int cy, int cw, int ch,
         fillRow(d, i0, kOpaque);
         fillRow(d + i1, cw - i1, kOpaque);
         const uchar* s = srcBits + sourceRow * srcStride;
-        if (deep)
+        if (i1 == i0)
+            ; // nothing of the image in this rectangle's columns
+        else if (oneToOne)
+            copyRow32(reinterpret_cast<const QRgb*>(s) + columns[i0], d + i0, i1 - i0,
+                      opaqueSource);
+        else if (deep)
             gatherRow32(reinterpret_cast<const QRgb*>(s), columns.get() + i0, d + i0, i1 - i0);
         else
             gatherRow8(s, columns.get() + i0, source.colorTable, d + i0, i1 - i0);
