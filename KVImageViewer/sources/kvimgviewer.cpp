@@ -260,6 +260,7 @@ void KVImgViewer::setImage(const QImage& image, bool eraseBackground)
     }
     m_image = image;
     m_converted = QImage();
+    m_indexed = false;
     m_backBuffer.clear();
     m_imagePending = true;
 }
