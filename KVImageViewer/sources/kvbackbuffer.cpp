@@ -70,16 +70,14 @@ void kvRenderZoomed(const KVZoomedImage& source, int cx, int cy, int cw, int ch,
 
     uchar* const dstBits = dst->bits();
     const qsizetype dstStride = dst->bytesPerLine();
-    auto dstRow = [&](int j) {
-        return reinterpret_cast<QRgb*>(dstBits + (py + j) * dstStride) + px;
-    };
+    auto dstRow
+            = [&](int j) { return reinterpret_cast<QRgb*>(dstBits + (py + j) * dstStride) + px; };
 
     const QImage* image = source.image;
     const int cwTotal = source.contentsWidth;
     const int chTotal = source.contentsHeight;
     const bool readable = image && !image->isNull() && cwTotal > 0 && chTotal > 0
-                          && (image->depth() == 32
-                              || (image->depth() == 8 && source.colorTable));
+                          && (image->depth() == 32 || (image->depth() == 8 && source.colorTable));
     std::unique_ptr<int[]> columns;
     if (readable)
         columns.reset(new (std::nothrow) int[cw]);
@@ -229,9 +227,10 @@ void KVBackBuffer::forEachPiece(const QRect& viewportRect, Function function) co
     const int by = (m_ringY + r.y()) % vh;
     const int firstWidth = std::min(r.width(), vw - bx);
     const int firstHeight = std::min(r.height(), vh - by);
-    const int xs[2][3] = {{r.x(), bx, firstWidth}, {r.x() + firstWidth, 0, r.width() - firstWidth}};
-    const int ys[2][3] = {{r.y(), by, firstHeight},
-                          {r.y() + firstHeight, 0, r.height() - firstHeight}};
+    const int xs[2][3]
+            = {{r.x(), bx, firstWidth}, {r.x() + firstWidth, 0, r.width() - firstWidth}};
+    const int ys[2][3]
+            = {{r.y(), by, firstHeight}, {r.y() + firstHeight, 0, r.height() - firstHeight}};
     for (const auto& y : ys) {
         for (const auto& x : xs) {
             if (x[2] > 0 && y[2] > 0)

@@ -8,7 +8,8 @@ public:
     KVFPoint2D(double x, double y)
         : x(x)
         , y(y)
-    {}
+    {
+    }
     KVFPoint2D(const KVFPoint2D&) = default;
     KVFPoint2D& operator=(const KVFPoint2D&) = default;
     virtual ~KVFPoint2D() = default;

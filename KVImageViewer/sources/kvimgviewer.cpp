@@ -103,8 +103,7 @@ KVImgViewer::KVImgViewer(QWidget* parent, const char* name, Qt::WindowFlags f)
     viewport()->hide();
 }
 
-KVImgViewer::KVImgViewer(const QImage& image, QWidget* parent, const char* name,
-                         Qt::WindowFlags f)
+KVImgViewer::KVImgViewer(const QImage& image, QWidget* parent, const char* name, Qt::WindowFlags f)
     : QAbstractScrollArea(parent)
 {
     if (name)
@@ -380,7 +379,8 @@ void KVImgViewer::centerImage()
     const Qt::ScrollBarPolicy vPolicy = verticalScrollBarPolicy();
     const int hExt = horizontalBarExtent();
     const int vExt = verticalBarExtent();
-    bool needH = hPolicy == Qt::ScrollBarAlwaysOn || (hPolicy == Qt::ScrollBarAsNeeded && cw > availW);
+    bool needH = hPolicy == Qt::ScrollBarAlwaysOn
+                 || (hPolicy == Qt::ScrollBarAsNeeded && cw > availW);
     const bool needV = vPolicy == Qt::ScrollBarAlwaysOn
                        || (vPolicy == Qt::ScrollBarAsNeeded && ch > availH - (needH ? hExt : 0));
     if (!needH && needV)
@@ -602,7 +602,8 @@ void KVImgViewer::zoomAtCursor(bool in)
         || pos.y() > visibleHeight() - 1)
         return;
     const QPointF c = visibleCentre();
-    const QPointF p((contentsX() + pos.x()) / m_zoomFactor, (contentsY() + pos.y()) / m_zoomFactor);
+    const QPointF p((contentsX() + pos.x()) / m_zoomFactor,
+                    (contentsY() + pos.y()) / m_zoomFactor);
     const double step = m_zoomInOutFactor * 0.01;
     const double f = in ? 1.0 + step : 1.0 - step;
     // The new centre keeps p at the same distance from the centre on screen.

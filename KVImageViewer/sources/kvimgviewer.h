@@ -56,8 +56,8 @@ public:
 
     // Shows a message box; tests install one that answers without a person. The viewers only
     // ever warn, so the box has one button.
-    using MessageBoxHook =
-        std::function<void(QWidget* parent, const QString& caption, const QString& text)>;
+    using MessageBoxHook
+            = std::function<void(QWidget* parent, const QString& caption, const QString& text)>;
     // Runs the printer set-up dialog; returns false when the user cancelled.
     using PrintSetupHook = std::function<bool(QPrinter* printer, QWidget* parent)>;
 
@@ -192,7 +192,7 @@ private:
     bool m_indexed = false;
     int m_contentsWidth = 0;
     int m_contentsHeight = 0;
-    QImage m_scratch;                    // off-screen composition of the viewport
+    QImage m_scratch; // off-screen composition of the viewport
     QPaintDevice* m_outputDevice = nullptr;
     bool m_inCentring = false;
 };

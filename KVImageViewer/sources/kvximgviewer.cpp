@@ -17,6 +17,7 @@
 namespace {
 
 // The tool cursors: '#' black, '.' white, ' ' transparent.
+// clang-format off
 const char* const kRoiCursorArt[32] = {
     "       .#.                      ",
     "       .#.                      ",
@@ -153,6 +154,7 @@ const char* const kCrossCursorArt[32] = {
     "                                ",
     "                                ",
 };
+// clang-format on
 
 QCursor cursorFromArt(const char* const (&art)[32], int hotX, int hotY)
 {
@@ -578,10 +580,9 @@ void KVXImgViewer::releaseZoom()
 void KVXImgViewer::setPolyline(const QPolygon& polyline)
 {
     if (size_t(polyline.size()) == m_polyline.size()
-        && std::equal(polyline.cbegin(), polyline.cend(), m_polyline.cbegin(),
-                      [](const QPoint& a, const KVFPoint2D& b) {
-                          return a.x() == b.x && a.y() == b.y;
-                      }))
+        && std::equal(
+                polyline.cbegin(), polyline.cend(), m_polyline.cbegin(),
+                [](const QPoint& a, const KVFPoint2D& b) { return a.x() == b.x && a.y() == b.y; }))
         return;
     std::vector<KVFPoint2D> points;
     try {
@@ -662,7 +663,7 @@ QRect KVXImgViewer::polylineSegmentRect() const
     const QPoint b = viewportPoint(end.x, end.y);
     return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
                  QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())))
-        .adjusted(-2, -2, 2, 2);
+            .adjusted(-2, -2, 2, 2);
 }
 
 void KVXImgViewer::movePolyline(const QPoint& pos)
@@ -733,7 +734,7 @@ QRect KVXImgViewer::measureLineRect() const
     const QPoint b = viewportPoint(m_measureEnd.x(), m_measureEnd.y());
     return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
                  QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())))
-        .adjusted(-2, -2, 2, 2);
+            .adjusted(-2, -2, 2, 2);
 }
 
 void KVXImgViewer::pressMeasure(const QPoint& pos)
@@ -786,9 +787,8 @@ void KVXImgViewer::startPan(const QPoint& pos)
     m_panLastY = pos.y();
 }
 
-void KVXImgViewer::deliverMouseEvent(QEvent::Type type, const QPoint& pos,
-                                     Qt::MouseButton button, Qt::MouseButtons buttons,
-                                     Qt::KeyboardModifiers modifiers)
+void KVXImgViewer::deliverMouseEvent(QEvent::Type type, const QPoint& pos, Qt::MouseButton button,
+                                     Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
 {
     QMouseEvent event(type, QPointF(pos), QPointF(viewport()->mapToGlobal(pos)), button, buttons,
                       modifiers);

@@ -14,7 +14,8 @@ QImage patternImage(int w, int h)
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < w; ++x)
-            line[x] = qRgb((x * 37 + y * 11) & 0xff, (x * 5 + y * 71) & 0xff, (x ^ (y * 3)) & 0xff);
+            line[x] = qRgb((x * 37 + y * 11) & 0xff, (x * 5 + y * 71) & 0xff,
+                           (x ^ (y * 3)) & 0xff);
     }
     return image;
 }
@@ -49,10 +50,10 @@ QString compareWithContents(const QImage& dst, const QRect& dstRect, const QImag
             const QRgb want = expectedPixel(image, cw, ch, cx + i, cy + j);
             if (got != want)
                 return QStringLiteral("contents (%1, %2): got %3, want %4")
-                    .arg(cx + i)
-                    .arg(cy + j)
-                    .arg(got, 8, 16)
-                    .arg(want, 8, 16);
+                        .arg(cx + i)
+                        .arg(cy + j)
+                        .arg(got, 8, 16)
+                        .arg(want, 8, 16);
         }
     }
     return QString();
@@ -113,10 +114,9 @@ void TestKVBackBuffer::renderMatchesSampling()
     dst.fill(qRgb(1, 2, 3));
     kvRenderZoomed(source, contents.x(), contents.y(), contents.width(), contents.height(), &dst,
                    2, 1);
-    const QString difference = compareWithContents(dst, QRect(QPoint(2, 1), contents.size()),
-                                                   image, source.contentsWidth,
-                                                   source.contentsHeight, contents.x(),
-                                                   contents.y());
+    const QString difference = compareWithContents(
+            dst, QRect(QPoint(2, 1), contents.size()), image, source.contentsWidth,
+            source.contentsHeight, contents.x(), contents.y());
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
     // Nothing outside the target rectangle is touched.
     QCOMPARE(dst.pixel(0, 0), qRgb(1, 2, 3));
@@ -262,9 +262,8 @@ void TestKVBackBuffer::scrolledBufferEqualsFullRender()
         QVERIFY(buffer.update(source, x, y, viewport.width(), viewport.height()));
         QCOMPARE(buffer.offset(), QPoint(x, y));
         const QImage shown = buffer.toImage();
-        const QString difference = compareWithContents(shown, shown.rect(), image,
-                                                       source.contentsWidth,
-                                                       source.contentsHeight, x, y);
+        const QString difference = compareWithContents(
+                shown, shown.rect(), image, source.contentsWidth, source.contentsHeight, x, y);
         QVERIFY2(difference.isEmpty(),
                  qPrintable(QStringLiteral("step %1: %2").arg(step).arg(difference)));
         x = std::clamp(x + random.bounded(-maxStep, maxStep + 1), 0, maxX);
@@ -297,17 +296,16 @@ void TestKVBackBuffer::resizeKeepsAndCompletes()
                           after.height()));
     QCOMPARE(buffer.size(), after);
     const QImage shown = buffer.toImage();
-    const QString difference = compareWithContents(shown, shown.rect(), image,
-                                                   source.contentsWidth, source.contentsHeight,
-                                                   20 + scroll.x(), 15 + scroll.y());
+    const QString difference
+            = compareWithContents(shown, shown.rect(), image, source.contentsWidth,
+                                  source.contentsHeight, 20 + scroll.x(), 15 + scroll.y());
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 
     // A resize together with a move renders everything afresh.
     QVERIFY(buffer.update(source, 3, 2, before.width(), before.height()));
     const QImage moved = buffer.toImage();
-    const QString movedDifference = compareWithContents(moved, moved.rect(), image,
-                                                        source.contentsWidth,
-                                                        source.contentsHeight, 3, 2);
+    const QString movedDifference = compareWithContents(
+            moved, moved.rect(), image, source.contentsWidth, source.contentsHeight, 3, 2);
     QVERIFY2(movedDifference.isEmpty(), qPrintable(movedDifference));
 }
 

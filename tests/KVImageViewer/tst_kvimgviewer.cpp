@@ -121,9 +121,9 @@ void TestKVImgViewer::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     KVImgViewer::setMessageBoxHook(
-        [this](QWidget* parent, const QString& caption, const QString& text) {
-            m_messages.append({parent, caption, text});
-        });
+            [this](QWidget* parent, const QString& caption, const QString& text) {
+                m_messages.append({parent, caption, text});
+            });
     KVImgViewer::setPrintSetupHook([this](QPrinter* printer, QWidget*) {
         return m_printSetup ? m_printSetup(printer) : false;
     });
@@ -253,9 +253,8 @@ void TestKVImgViewer::smallImageIsCentred()
     auto expectedGeometry = [&] {
         const int availW = viewer->width() - 2 * fw;
         const int availH = viewer->height() - 2 * fw;
-        return QRect(fw + (availW - imageSize.width()) / 2,
-                     fw + (availH - imageSize.height()) / 2, imageSize.width(),
-                     imageSize.height());
+        return QRect(fw + (availW - imageSize.width()) / 2, fw + (availH - imageSize.height()) / 2,
+                     imageSize.width(), imageSize.height());
     };
     QCOMPARE(viewer->viewport()->geometry(), expectedGeometry());
     QVERIFY(!viewer->horizontalScrollBar()->isVisible());
@@ -287,8 +286,8 @@ void TestKVImgViewer::largeImageFillsTheViewer()
     QVERIFY(viewer);
     const int fw = viewer->frameWidth();
     const int availW = viewer->width() - 2 * fw - viewer->verticalScrollBar()->sizeHint().width();
-    const int availH = viewer->height() - 2 * fw
-                       - viewer->horizontalScrollBar()->sizeHint().height();
+    const int availH
+            = viewer->height() - 2 * fw - viewer->horizontalScrollBar()->sizeHint().height();
     QTRY_VERIFY(viewer->horizontalScrollBar()->isVisible());
     QVERIFY(viewer->verticalScrollBar()->isVisible());
     QCOMPARE(viewer->viewport()->geometry(), QRect(fw, fw, availW, availH));
@@ -387,8 +386,7 @@ void TestKVImgViewer::zoomCentreOutsideImageIsIgnored_data()
     QTest::newRow("above") << 10.0 << -1.0 << false;
     QTest::newRow("below") << 10.0 << 80.01 << false;
     QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << 10.0 << false;
-    QTest::newRow("infinite")
-        << 10.0 << std::numeric_limits<double>::infinity() << false;
+    QTest::newRow("infinite") << 10.0 << std::numeric_limits<double>::infinity() << false;
     QTest::newRow("on the far corner") << 100.0 << 80.0 << true;
 }
 
@@ -494,12 +492,12 @@ void TestKVImgViewer::zoomAtCursorKeepsPointUnderCursor()
                         (viewer->contentsY() + cursor.y()) / z);
     // Whole-pixel scroll positions allow one screen pixel of play.
     QVERIFY2(std::abs(after.x() - before.x()) <= 1.0 / z + 1e-9
-                 && std::abs(after.y() - before.y()) <= 1.0 / z + 1e-9,
+                     && std::abs(after.y() - before.y()) <= 1.0 / z + 1e-9,
              qPrintable(QStringLiteral("(%1, %2) moved to (%3, %4)")
-                            .arg(before.x())
-                            .arg(before.y())
-                            .arg(after.x())
-                            .arg(after.y())));
+                                .arg(before.x())
+                                .arg(before.y())
+                                .arg(after.x())
+                                .arg(after.y())));
 }
 
 void TestKVImgViewer::zoomKeysWithCursorOutsideDoNothing()
@@ -511,7 +509,7 @@ void TestKVImgViewer::zoomKeysWithCursorOutsideDoNothing()
     QTest::keyClick(viewer.get(), Qt::Key_U);
     QTest::keyClick(viewer.get(), Qt::Key_E);
     QCursor::setPos(viewer->viewport()->mapToGlobal(
-        QPoint(viewer->visibleWidth(), viewer->visibleHeight() - 1)));
+            QPoint(viewer->visibleWidth(), viewer->visibleHeight() - 1)));
     QTest::keyClick(viewer.get(), Qt::Key_W);
     QCOMPARE(spy.count(), 0);
     QCOMPARE(viewer->zoomFactor(), 1.0);
@@ -728,10 +726,9 @@ void TestKVImgViewer::renderedPixelsFollowSampling()
     viewer->setZoomFactor(zoom);
     viewer->setContentsPos(scroll.x(), scroll.y());
     QCOMPARE(QPoint(viewer->contentsX(), viewer->contentsY()), scroll);
-    const QString difference = compareWithZoomedImage(grabViewport(viewer.get()), image,
-                                                      viewer->contentsWidth(),
-                                                      viewer->contentsHeight(), scroll.x(),
-                                                      scroll.y());
+    const QString difference
+            = compareWithZoomedImage(grabViewport(viewer.get()), image, viewer->contentsWidth(),
+                                     viewer->contentsHeight(), scroll.x(), scroll.y());
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
@@ -758,22 +755,19 @@ void TestKVImgViewer::scrolledPaintingEqualsFullRepaint()
     auto viewer = shownViewer(image, QSize(200, 160));
     QVERIFY(viewer);
     viewer->setZoomFactor(1.7);
-    const QList<QPoint> steps = {{7, 0},  {0, 9},    {-5, 11},  {30, -20}, {1, 1},
+    const QList<QPoint> steps = {{7, 0},   {0, 9},    {-5, 11},    {30, -20}, {1, 1},
                                  {150, 0}, {-40, 90}, {-400, 300}, {3, -2}};
     for (const QPoint& step : steps) {
         viewer->scrollBy(step.x(), step.y());
         QCoreApplication::processEvents();
         const QImage scrolled = screenOfViewport(viewer.get());
-        const QString difference = compareWithZoomedImage(scrolled, image,
-                                                          viewer->contentsWidth(),
-                                                          viewer->contentsHeight(),
-                                                          viewer->contentsX(),
-                                                          viewer->contentsY());
-        QVERIFY2(difference.isEmpty(),
-                 qPrintable(QStringLiteral("after scrolling to (%1, %2): %3")
-                                .arg(viewer->contentsX())
-                                .arg(viewer->contentsY())
-                                .arg(difference)));
+        const QString difference = compareWithZoomedImage(
+                scrolled, image, viewer->contentsWidth(), viewer->contentsHeight(),
+                viewer->contentsX(), viewer->contentsY());
+        QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("after scrolling to (%1, %2): %3")
+                                                          .arg(viewer->contentsX())
+                                                          .arg(viewer->contentsY())
+                                                          .arg(difference)));
         viewer->viewport()->repaint();
         QCOMPARE(screenOfViewport(viewer.get()), scrolled);
     }
@@ -924,9 +918,8 @@ void TestKVImgViewer::printFillsPageAndCentres()
 
     const QString prefix = m_dir.filePath(QStringLiteral("page"));
     QCOMPARE(QProcess::execute(QStringLiteral("pdftoppm"),
-                               {QStringLiteral("-r"), QStringLiteral("50"),
-                                QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
-                                prefix}),
+                               {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-png"),
+                                QStringLiteral("-singlefile"), pdf, prefix}),
              0);
     const QImage page(prefix + QStringLiteral(".png"));
     QVERIFY(!page.isNull());
@@ -941,9 +934,9 @@ void TestKVImgViewer::printFillsPageAndCentres()
     // The width fills the page, the height keeps the aspect ratio, centred vertically.
     QVERIFY2(dark.left() <= 1 && dark.right() >= page.width() - 2,
              qPrintable(QStringLiteral("dark %1..%2 of %3")
-                            .arg(dark.left())
-                            .arg(dark.right())
-                            .arg(page.width())));
+                                .arg(dark.left())
+                                .arg(dark.right())
+                                .arg(page.width())));
     const QSize vs = viewer->viewport()->size();
     const double expectedHeight = double(page.width()) * vs.height() / vs.width();
     QVERIFY(std::abs(dark.height() - expectedHeight) <= 2.0);

@@ -49,7 +49,8 @@ const QRgb kGreen = qRgb(0, 255, 0);
 // Whether (x, y) lies on the one-pixel border of r.
 bool onBorder(const QRect& r, int x, int y)
 {
-    return r.contains(x, y) && (x == r.left() || x == r.right() || y == r.top() || y == r.bottom());
+    return r.contains(x, y)
+           && (x == r.left() || x == r.right() || y == r.top() || y == r.bottom());
 }
 
 } // namespace
@@ -175,8 +176,7 @@ void TestKVXImgViewer::pointModeCursorAndDerivedModes()
     QCOMPARE(cursor.hotSpot(), QPoint(7, 7));
     // The ROI, ruler and cross cursors differ.
     viewer->setLineMeasureMode();
-    QVERIFY(viewer->viewport()->cursor().bitmap().toImage()
-            != cursor.bitmap().toImage());
+    QVERIFY(viewer->viewport()->cursor().bitmap().toImage() != cursor.bitmap().toImage());
 
     // Modes of derived viewers and the point drag keep the cursor they find.
     QSignalSpy spy(viewer.get(), &KVXImgViewer::modeChanged);
@@ -197,20 +197,20 @@ void TestKVXImgViewer::roiDrag_data()
     QTest::addColumn<double>("zoom");
     QTest::addColumn<QPoint>("from"); // viewport positions
     QTest::addColumn<QPoint>("to");
-    QTest::addColumn<QRect>("roi"); // stored ROI (inclusive bounds)
+    QTest::addColumn<QRect>("roi");       // stored ROI (inclusive bounds)
     QTest::addColumn<QPointF>("tracked"); // last corner of roiTracked
 
     QTest::newRow("right and down to (20.7, 15.2)")
-        << QSize(60, 40) << 10.0 << QPoint(105, 105) << QPoint(207, 152)
-        << QRect(QPoint(10, 10), QPoint(20, 15)) << QPointF(20.7, 15.2);
+            << QSize(60, 40) << 10.0 << QPoint(105, 105) << QPoint(207, 152)
+            << QRect(QPoint(10, 10), QPoint(20, 15)) << QPointF(20.7, 15.2);
     QTest::newRow("left to (4.5, 10.2) leaves the anchor column out")
-        << QSize(60, 40) << 10.0 << QPoint(105, 105) << QPoint(45, 102)
-        << QRect(QPoint(4, 10), QPoint(9, 10)) << QPointF(4.5, 10.2);
+            << QSize(60, 40) << 10.0 << QPoint(105, 105) << QPoint(45, 102)
+            << QRect(QPoint(4, 10), QPoint(9, 10)) << QPointF(4.5, 10.2);
     QTest::newRow("zoom 1") << QSize(300, 200) << 1.0 << QPoint(10, 10) << QPoint(20, 15)
                             << QRect(QPoint(10, 10), QPoint(20, 15)) << QPointF(20, 15);
     QTest::newRow("zoom 0.3, reported from the screen rectangle")
-        << QSize(600, 400) << 0.3 << QPoint(10, 10) << QPoint(20, 17)
-        << QRect(QPoint(33, 33), QPoint(66, 56)) << QPointF(20 / 0.3, 17 / 0.3);
+            << QSize(600, 400) << 0.3 << QPoint(10, 10) << QPoint(20, 17)
+            << QRect(QPoint(33, 33), QPoint(66, 56)) << QPointF(20 / 0.3, 17 / 0.3);
 }
 
 void TestKVXImgViewer::roiDrag()
@@ -327,8 +327,10 @@ void TestKVXImgViewer::roiIsFramedOnScreen()
                               : onBorder(outer, x, y) ? kBlack
                                                       : kBackground;
             if (shown.pixel(x, y) != want)
-                QFAIL(qPrintable(QStringLiteral("(%1, %2) is %3").arg(x).arg(y).arg(
-                    shown.pixel(x, y), 8, 16)));
+                QFAIL(qPrintable(QStringLiteral("(%1, %2) is %3")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(shown.pixel(x, y), 8, 16)));
         }
     }
 }
@@ -701,10 +703,10 @@ void TestKVXImgViewer::pointAlongPolyline_data()
     QTest::newRow("beyond the end") << l << 99.0 << QPointF(1, 1) << QPointF(10, 20);
     QTest::newRow("negative") << l << -3.0 << QPointF(1, 1) << QPointF(0, 0);
     QTest::newRow("pixel size 2 x 0.5") << l << 25.0 << QPointF(2, 0.5) << QPointF(10, 10);
-    QTest::newRow("single vertex") << QList<QPointF>({{7, 8}}) << 3.0 << QPointF(1, 1)
-                                   << QPointF(7, 8);
+    QTest::newRow("single vertex")
+            << QList<QPointF>({{7, 8}}) << 3.0 << QPointF(1, 1) << QPointF(7, 8);
     QTest::newRow("repeated vertex adds no length")
-        << QList<QPointF>({{0, 0}, {0, 0}, {0, 10}}) << 4.0 << QPointF(1, 1) << QPointF(0, 4);
+            << QList<QPointF>({{0, 0}, {0, 0}, {0, 10}}) << 4.0 << QPointF(1, 1) << QPointF(0, 4);
     QTest::newRow("diagonal") << QList<QPointF>({{0, 0}, {3, 4}}) << 2.5 << QPointF(1, 1)
                               << QPointF(1.5, 2);
 }
@@ -751,7 +753,7 @@ void TestKVXImgViewer::markersOnScreen()
     // Lengths are measured in pixel-size units.
     viewer->setPixelSize(2.0, 1.0);
     shown = grabViewport(viewer.get());
-    QCOMPARE(shown.pixel(38, 10), kRed); // 50 units are 25 pixels
+    QCOMPARE(shown.pixel(38, 10), kRed);   // 50 units are 25 pixels
     QCOMPARE(shown.pixel(23, 10), kGreen); // 20 units are 10 pixels
 
     viewer->enablePolyMarker(false);

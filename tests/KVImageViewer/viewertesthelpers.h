@@ -19,7 +19,8 @@ inline QImage patternImage(int w, int h)
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < w; ++x)
-            line[x] = qRgb((x * 37 + y * 11) & 0xff, (x * 5 + y * 71) & 0xff, (x ^ (y * 3)) & 0xff);
+            line[x] = qRgb((x * 37 + y * 11) & 0xff, (x * 5 + y * 71) & 0xff,
+                           (x ^ (y * 3)) & 0xff);
     }
     return image;
 }
@@ -66,10 +67,10 @@ inline QString compareWithZoomedImage(const QImage& shown, const QImage& image, 
             const QRgb got = shown.pixel(x, y);
             if (got != want)
                 return QStringLiteral("viewport (%1, %2): got %3, want %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(got, 8, 16)
-                    .arg(want, 8, 16);
+                        .arg(x)
+                        .arg(y)
+                        .arg(got, 8, 16)
+                        .arg(want, 8, 16);
         }
     }
     return QString();
