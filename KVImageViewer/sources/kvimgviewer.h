@@ -136,6 +136,7 @@ signals:
     void contentsMoving(int x, int y);
 
 public:
+    // Hiding, by hide() or otherwise, drops the back buffer and emits hidden().
     void setVisible(bool visible) override;
 
 protected:
