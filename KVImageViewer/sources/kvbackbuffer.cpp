@@ -39,6 +39,40 @@ void gatherRow8(const uchar* src, const int* columns, const QRgb* table, QRgb* d
         dst[i] = table[src[columns[i]]];
 }
 
+// Yields n * numerator / denominator (integer division, n >= 0) for n, n + 1, ... with one
+// division at the start instead of one per step.
+class RatioStepper
+{
+public:
+    RatioStepper(qint64 n, qint64 numerator, qint64 denominator)
+        : m_quotient(n * numerator / denominator)
+        , m_remainder(n * numerator % denominator)
+        , m_stepQuotient(numerator / denominator)
+        , m_stepRemainder(numerator % denominator)
+        , m_denominator(denominator)
+    {
+    }
+
+    qint64 value() const { return m_quotient; }
+
+    void next()
+    {
+        m_quotient += m_stepQuotient;
+        m_remainder += m_stepRemainder;
+        if (m_remainder >= m_denominator) {
+            m_remainder -= m_denominator;
+            ++m_quotient;
+        }
+    }
+
+private:
+    qint64 m_quotient;
+    qint64 m_remainder;
+    qint64 m_stepQuotient;
+    qint64 m_stepRemainder;
+    qint64 m_denominator;
+};
+
 int positiveModulo(int value, int modulus)
 {
     const int r = value % modulus;
@@ -92,8 +126,9 @@ void kvRenderZoomed(const KVZoomedImage& source, int cx, int cy, int cw, int ch,
     // Columns [i0, i1) of the rectangle lie inside the zoomed image; the rest is black.
     const int i0 = std::clamp(-cx, 0, cw);
     const int i1 = std::clamp(cwTotal - cx, i0, cw);
-    for (int i = i0; i < i1; ++i)
-        columns[i] = int((qint64(cx) + i) * w / cwTotal);
+    RatioStepper column(qint64(cx) + i0, w, cwTotal);
+    for (int i = i0; i < i1; ++i, column.next())
+        columns[i] = int(column.value());
 
     const uchar* const srcBits = image->constBits();
     const qsizetype srcStride = image->bytesPerLine();
@@ -101,17 +136,20 @@ void kvRenderZoomed(const KVZoomedImage& source, int cx, int cy, int cw, int ch,
     // At one image pixel per screen pixel horizontally a row is a plain copy.
     const bool oneToOne = deep && w == cwTotal;
     const bool opaqueSource = image->format() == QImage::Format_RGB32;
+    // Rows [j0, j1) lie inside the zoomed image; the rest is black.
+    const int j0 = std::clamp(-cy, 0, ch);
+    const int j1 = std::clamp(chTotal - cy, j0, ch);
+    for (int j = 0; j < j0; ++j)
+        fillRow(dstRow(j), cw, kOpaque);
+    for (int j = j1; j < ch; ++j)
+        fillRow(dstRow(j), cw, kOpaque);
+    RatioStepper row(qint64(cy) + j0, h, chTotal);
     qint64 previousSourceRow = -1;
     const QRgb* previous = nullptr;
-    for (int j = 0; j < ch; ++j) {
+    for (int j = j0; j < j1; ++j, row.next()) {
         QRgb* d = dstRow(j);
-        const qint64 y = qint64(cy) + j;
-        if (y < 0 || y >= chTotal) {
-            fillRow(d, cw, kOpaque);
-            previousSourceRow = -1;
-            continue;
-        }
-        const qint64 sourceRow = y * h / chTotal;
+        const qint64 sourceRow = row.value();
+        // Rows repeat when zoomed in: copy the one just made.
         if (sourceRow == previousSourceRow) {
             std::memcpy(d, previous, size_t(cw) * sizeof(QRgb));
             continue;
