@@ -95,8 +95,6 @@ private slots:
     void invertColorsIndexed();
 
     // painting
-    void renderedPixelsFollowSampling_data();
-    void renderedPixelsFollowSampling();
     void indexedImageWithShortTable();
     void scrolledPaintingEqualsFullRepaint();
     void drawingHooksRunInOrder();
@@ -703,34 +701,6 @@ void TestKVImgViewer::invertColorsIndexed()
 }
 
 // ---- painting -------------------------------------------------------------------------------
-
-void TestKVImgViewer::renderedPixelsFollowSampling_data()
-{
-    QTest::addColumn<QSize>("imageSize");
-    QTest::addColumn<double>("zoom");
-    QTest::addColumn<QPoint>("scroll");
-    QTest::newRow("13x7 at 3.7, centred") << QSize(13, 7) << 3.7 << QPoint(0, 0);
-    QTest::newRow("29x23 at 0.7, centred") << QSize(29, 23) << 0.7 << QPoint(0, 0);
-    QTest::newRow("97x61 at 2.3, scrolled") << QSize(97, 61) << 2.3 << QPoint(40, 17);
-    QTest::newRow("301x211 at 0.61, scrolled") << QSize(301, 211) << 0.61 << QPoint(3, 2);
-}
-
-void TestKVImgViewer::renderedPixelsFollowSampling()
-{
-    QFETCH(QSize, imageSize);
-    QFETCH(double, zoom);
-    QFETCH(QPoint, scroll);
-    const QImage image = patternImage(imageSize.width(), imageSize.height());
-    auto viewer = shownViewer(image, QSize(160, 120));
-    QVERIFY(viewer);
-    viewer->setZoomFactor(zoom);
-    viewer->setContentsPos(scroll.x(), scroll.y());
-    QCOMPARE(QPoint(viewer->contentsX(), viewer->contentsY()), scroll);
-    const QString difference
-            = compareWithZoomedImage(grabViewport(viewer.get()), image, viewer->contentsWidth(),
-                                     viewer->contentsHeight(), scroll.x(), scroll.y());
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
-}
 
 void TestKVImgViewer::indexedImageWithShortTable()
 {
