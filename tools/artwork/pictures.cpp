@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace art {
 
 namespace {
@@ -17,6 +19,22 @@ QImage cover(const QImage& image, int width, int height, qreal vertical)
     const int x = (scaled.width() - width) / 2;
     const int y = qRound((scaled.height() - height) * vertical);
     return scaled.copy(x, y, width, height).convertToFormat(QImage::Format_RGB32);
+}
+
+// Brightens mid tones (gamma below 1): the anaglyph colours never reach full white, and the
+// pictures carry text over them.
+void lift(QImage& image, qreal gamma)
+{
+    uchar table[256];
+    for (int i = 0; i < 256; ++i)
+        table[i] = uchar(qRound(255.0 * std::pow(i / 255.0, gamma)));
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = line[x];
+            line[x] = qRgb(table[qRed(c)], table[qGreen(c)], table[qBlue(c)]);
+        }
+    }
 }
 
 QFont font(int pixelSize, bool bold)
@@ -74,6 +92,7 @@ QImage anaglyph(const QImage& left, const QImage& right, const QColor& leftColou
 QImage splash(const QImage& anaglyphImage, const QImage& mark, const QString& version)
 {
     QImage image = cover(anaglyphImage, 500, 300, 0.45);
+    lift(image, 0.8);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -81,14 +100,14 @@ QImage splash(const QImage& anaglyphImage, const QImage& mark, const QString& ve
 
     // Darken the left side for the title; the picture stays clear on the right.
     QLinearGradient shade(0, 0, 500, 0);
-    shade.setColorAt(0.0, QColor(14, 22, 32, 215));
-    shade.setColorAt(0.45, QColor(14, 22, 32, 150));
-    shade.setColorAt(0.75, QColor(14, 22, 32, 0));
+    shade.setColorAt(0.0, QColor(14, 22, 32, 205));
+    shade.setColorAt(0.40, QColor(14, 22, 32, 135));
+    shade.setColorAt(0.70, QColor(14, 22, 32, 0));
     p.fillRect(image.rect(), shade);
-    QLinearGradient bottom(0, 200, 0, 300);
+    QLinearGradient bottom(0, 230, 0, 300);
     bottom.setColorAt(0.0, QColor(14, 22, 32, 0));
-    bottom.setColorAt(1.0, QColor(14, 22, 32, 170));
-    p.fillRect(QRect(0, 200, 500, 100), bottom);
+    bottom.setColorAt(1.0, QColor(14, 22, 32, 150));
+    p.fillRect(QRect(0, 230, 500, 70), bottom);
 
     p.drawImage(QPointF(30, 44), mark);
     haloText(p, QPointF(88, 84), QStringLiteral("Tarvix"), font(46, true), QColor("#ffffff"));
@@ -107,7 +126,8 @@ QImage splash(const QImage& anaglyphImage, const QImage& mark, const QString& ve
 
 QImage about(const QImage& anaglyphImage, const QImage& mark)
 {
-    QImage image = cover(anaglyphImage, 400, 250, 0.55);
+    QImage image = cover(anaglyphImage, 400, 250, 0.4);
+    lift(image, 0.8);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);

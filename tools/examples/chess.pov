@@ -213,11 +213,11 @@ Place(Pawn, 1, 7, 0, true)
 Place(Knight, 3, 6, -20, true)
 Place(Bishop, 5, 7, 0, true)
 Place(Rook, 1, 8, 0, true)
-// A captured dark knight lying beside the board.
+// A captured light knight lying beside the board, well inside the picture.
 object {
-    Knight rotate z * 90 rotate y * 30
-    texture { DarkPiece }
-    translate <BoardX + 8 * Sq + 0.55, 0.16, BoardZ + 1.2>
+    Knight rotate z * 90 rotate y * 60
+    texture { LightPiece }
+    translate <BoardX - 0.35, 0.16, BoardZ + 4.3>
 }
 
 // ---------------------------------------------------------------- garden behind

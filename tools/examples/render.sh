@@ -45,7 +45,7 @@ for scene in $scenes; do
     case $scene in
         stilllife) pair_jpeg stilllife 1200 900 ;;
         courtyard) pair_jpeg courtyard 1200 900 ;;
-        chess) pair_tiff chess 800 600 ;;
+        chess) pair_tiff chess 640 480 ;;
         *) echo "unknown scene: $scene" >&2; exit 2 ;;
     esac
 done
