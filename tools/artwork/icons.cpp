@@ -351,9 +351,9 @@ void appIcon(QPainter& p, int size)
 
 } // namespace
 
-std::vector<IconSpec> allIcons()
+std::vector<IconEntry> allIcons()
 {
-    std::vector<IconSpec> icons;
+    std::vector<IconEntry> icons;
     auto add = [&](const QString& path, int size, Painter picture, bool lit = false) {
         icons.push_back({path, size, [size, picture, lit] { return render(size, picture, lit); }});
     };

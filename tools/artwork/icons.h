@@ -10,12 +10,12 @@
 
 namespace art {
 
-struct IconSpec {
+struct IconEntry {
     QString path;                  // below the data directory, e.g. "icons/swap32.xpm"
     int size = 32;
     std::function<QImage()> draw;
 };
 
-std::vector<IconSpec> allIcons();
+std::vector<IconEntry> allIcons();
 
 } // namespace art

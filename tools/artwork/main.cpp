@@ -89,12 +89,12 @@ bool verify(const QString& path, const QImage& expected)
 bool writeIcons(const QString& dataDir)
 {
     bool ok = true;
-    for (const art::IconSpec& spec : art::allIcons()) {
-        const QString path = dataDir + QLatin1Char('/') + spec.path;
-        const QImage image = spec.draw();
-        if (spec.path.endsWith(QLatin1String(".xpm"))) {
+    for (const art::IconEntry& entry : art::allIcons()) {
+        const QString path = dataDir + QLatin1Char('/') + entry.path;
+        const QImage image = entry.draw();
+        if (entry.path.endsWith(QLatin1String(".xpm"))) {
             const QImage flat = art::flattenAlpha(image, kXpmThreshold);
-            const QByteArray name = QFileInfo(spec.path).completeBaseName().toLatin1() + "_xpm";
+            const QByteArray name = QFileInfo(entry.path).completeBaseName().toLatin1() + "_xpm";
             ok = writeFile(path, art::toXpm(flat, name)) && verify(path, flat) && ok;
         } else {
             const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
@@ -126,7 +126,7 @@ bool writePictures(const QString& dataDir)
 // Every icon read from disk at 1x and 3x, on a light and on a dark background.
 bool writeSheet(const QString& dataDir, const QString& out)
 {
-    const std::vector<art::IconSpec> icons = art::allIcons();
+    const std::vector<art::IconEntry> icons = art::allIcons();
     const int rowHeight = 3 * 48 + 12;
     const int nameWidth = 250;
     const int cell = 3 * 48 + 16;
@@ -141,19 +141,19 @@ bool writeSheet(const QString& dataDir, const QString& out)
     p.setFont(font);
     bool ok = true;
     int y = 0;
-    for (const art::IconSpec& spec : icons) {
-        const QString path = dataDir + QLatin1Char('/') + spec.path;
+    for (const art::IconEntry& entry : icons) {
+        const QString path = dataDir + QLatin1Char('/') + entry.path;
         QImageReader reader(path);
         const QImage image = reader.read();
-        QString label = spec.path;
+        QString label = entry.path;
         if (image.isNull()) {
             label += QStringLiteral("  UNREADABLE");
             ok = false;
-        } else if (image.size() != QSize(spec.size, spec.size)) {
+        } else if (image.size() != QSize(entry.size, entry.size)) {
             label += QStringLiteral("  WRONG SIZE");
             ok = false;
         } else {
-            label += QStringLiteral("  %1x%1").arg(spec.size);
+            label += QStringLiteral("  %1x%1").arg(entry.size);
         }
         p.setPen(Qt::black);
         p.drawText(QRect(8, y, nameWidth - 8, rowHeight), Qt::AlignVCenter | Qt::TextWordWrap,
