@@ -2,6 +2,8 @@
 // and the channel-merge drawing against a computation written here from its definition.
 
 #include "kvstereocursor.h"
+#include "kvstereoviewer.h"
+#include "viewertesthelpers.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -97,6 +99,34 @@ void drainEvents()
         QCoreApplication::processEvents();
 }
 
+// An anaglyph viewer carrying a cursor the way its owner is meant to: drawn last in every
+// repaint, told about scrolling.
+class CursorViewer : public KVStereoViewer
+{
+public:
+    CursorViewer(const QImage& left, const QImage& right)
+        : KVStereoViewer(left, right)
+        , cursor(new KVStereoCursor(viewport(), KVStereoCursor::cursorImage(kDefaultLeft),
+                                    KVStereoCursor::cursorImage(kDefaultRight)))
+    {
+    }
+
+    KVStereoCursor* cursor;
+
+protected:
+    void drawViewport(QPainter* p, int ox, int oy, int cx, int cy, int cw, int ch) override
+    {
+        KVStereoViewer::drawViewport(p, ox, oy, cx, cy, cw, ch);
+        cursor->draw(p);
+    }
+
+    void scrollContentsBy(int dx, int dy) override
+    {
+        KVStereoViewer::scrollContentsBy(dx, dy);
+        cursor->contentsScrolled(dx, dy);
+    }
+};
+
 } // namespace
 
 class TestKVStereoCursor : public QObject
@@ -121,6 +151,7 @@ private slots:
     void eachEyeOnlyItsChannels();
     void hiddenDrawsNothing();
     void unreadableDevice();
+    void noTracesInViewer();
 };
 
 void TestKVStereoCursor::crossPattern()
@@ -494,6 +525,37 @@ void TestKVStereoCursor::unreadableDevice()
     }
     // The bar above the centre replaces the grey's red only.
     QCOMPARE(pixmap.toImage().pixel(40, 10), qRgb(128, 0xa0, 0xa4));
+}
+
+// What is on screen after moves, disparity changes and scrolling is what a full repaint gives:
+// no cursor left behind where it was.
+void TestKVStereoCursor::noTracesInViewer()
+{
+    const QImage left = ViewerTest::patternImage(900, 700);
+    CursorViewer viewer(left, left.mirrored(true, false));
+    viewer.resize(400, 300);
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    drainEvents();
+    const QImage plain = ViewerTest::grabViewport(&viewer);
+
+    const auto screenAgrees = [&] {
+        drainEvents();
+        return ViewerTest::screenOfViewport(&viewer) == ViewerTest::grabViewport(&viewer);
+    };
+    viewer.cursor->moveTo(150, 120);
+    QTRY_VERIFY(screenAgrees());
+    QVERIFY(ViewerTest::grabViewport(&viewer) != plain);
+    viewer.cursor->moveTo(170, 110);
+    QTRY_VERIFY(screenAgrees());
+    viewer.cursor->setDisparity(12);
+    QTRY_VERIFY(screenAgrees());
+    viewer.scrollBy(7, 5);
+    QTRY_VERIFY(screenAgrees());
+    viewer.scrollBy(-20, 0);
+    QTRY_VERIFY(screenAgrees());
+    viewer.cursor->hide();
+    QTRY_VERIFY(screenAgrees());
 }
 
 QTEST_MAIN(TestKVStereoCursor)
