@@ -166,6 +166,7 @@ private slots:
     void hugeOffsets_data();
     void hugeOffsets();
     void mixedDepthsShowEmptyView();
+    void compositeBeyondMemory();
 };
 
 // ---- composition ----------------------------------------------------------------------------
@@ -757,6 +758,28 @@ void TestKVStereoViewer::mixedDepthsShowEmptyView()
     QVERIFY(viewer.image().isNull());
     viewer.setImages(ViewerTest::patternImage(1, 1), ViewerTest::patternImage(1, 1));
     QCOMPARE(viewer.image().size(), QSize(1, 1));
+}
+
+// A wide and a tall image make a composite of 2^48 bytes, which no machine can give.
+void TestKVStereoViewer::compositeBeyondMemory()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer stops at an allocation this large instead of failing it");
+#endif
+    const QImage wide = ViewerTest::filledImage(1 << 23, 1, qRgb(255, 255, 255));
+    const QImage tall = ViewerTest::filledImage(1, 1 << 23, qRgb(255, 255, 255));
+    QVERIFY(!wide.isNull() && !tall.isNull());
+    KVStereoViewer viewer(wide, tall);
+    QTest::ignoreMessage(QtWarningMsg, "MEMORY EXCEPTION");
+    showViewer(&viewer);
+    QVERIFY(viewer.image().isNull());
+    QCOMPARE(viewer.contentsWidth(), 0);
+    // Nothing is lost: a pair that fits is composed again.
+    const QImage a = ViewerTest::patternImage(20, 10);
+    viewer.setImages(a, a);
+    QCOMPARE(firstDifference(viewer.image(),
+                             expectedAnaglyph(a, a, kDefaultLeft, kDefaultRight, 0, 0)),
+             QString());
 }
 
 QTEST_MAIN(TestKVStereoViewer)
