@@ -93,34 +93,45 @@ bool readByte(std::istream& is, char& value)
     return static_cast<bool>(is.get(value));
 }
 
+// A failed read leaves the target as it was (the stream operators would zero it).
+template <typename T, typename Reader>
+bool readInto(T& value, const char* function, Reader read)
+{
+    T token{};
+    if (!read(token))
+        return reportRead(function);
+    value = token;
+    return true;
+}
+
 bool readToken(std::istream& is, int& value, const char* function)
 {
-    return (is >> value) ? true : reportRead(function);
+    return readInto(value, function, [&is](int& token) { return bool(is >> token); });
 }
 
 bool readToken(std::istream& is, double& value, const char* function)
 {
-    return (is >> value) ? true : reportRead(function);
+    return readInto(value, function, [&is](double& token) { return bool(is >> token); });
 }
 
 bool readToken(std::istream& is, char& value, const char* function)
 {
-    return (is >> value) ? true : reportRead(function);
+    return readInto(value, function, [&is](char& token) { return bool(is >> token); });
 }
 
 bool readField(std::istream& is, int& value, const char* function)
 {
-    return readInt(is, value) ? true : reportRead(function);
+    return readInto(value, function, [&is](int& token) { return readInt(is, token); });
 }
 
 bool readField(std::istream& is, double& value, const char* function)
 {
-    return readDouble(is, value) ? true : reportRead(function);
+    return readInto(value, function, [&is](double& token) { return readDouble(is, token); });
 }
 
 bool readField(std::istream& is, char& value, const char* function)
 {
-    return readByte(is, value) ? true : reportRead(function);
+    return readInto(value, function, [&is](char& token) { return readByte(is, token); });
 }
 
 bool checkMode(int mode, const char* function)
