@@ -4,6 +4,7 @@
 // the one global GError, which records it and hands it to a GErrorHandler that prints it on
 // standard error (and, in mode 0, asks whether to go on). Both globals live for the process.
 
+#include <cstddef>
 #include <deque>
 #include <string>
 
@@ -21,6 +22,10 @@ public:
     virtual void exitOnErrors();
     virtual void clear();
 
+    // How many codes the code lists of the handler and of GError remember.
+    static constexpr std::size_t maxCodes = 4096;
+
+    // The codes handed to handle(), oldest first; only the newest maxCodes are kept.
     std::deque<int> codes;
     int mode = 0;
 };
@@ -50,6 +55,8 @@ public:
     GErrorHandler* handler = nullptr;
     bool errorOccurred = false;
     int lastCode = 0;
+    // Every reported code, oldest first; only the newest GErrorHandler::maxCodes are kept,
+    // so that a long session cannot grow the list without bound.
     std::deque<int> codes;
 
     static bool throwExceptions;

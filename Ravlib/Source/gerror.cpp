@@ -13,6 +13,13 @@ bool GError::throwExceptions = false;
 
 namespace {
 
+void remember(std::deque<int>& codes, int code)
+{
+    codes.push_back(code);
+    if (codes.size() > GErrorHandler::maxCodes)
+        codes.pop_front();
+}
+
 void writeError(const char* text)
 {
     std::fputs(text, stderr);
@@ -26,7 +33,7 @@ GErrorHandler::~GErrorHandler() = default;
 int GErrorHandler::handle(const char* function, const char* file, int line, int code,
                           const char* message)
 {
-    codes.push_back(code);
+    remember(codes, code);
 
     char number[32];
     std::snprintf(number, sizeof number, "%d", code);
@@ -94,7 +101,7 @@ int GError::raise(const char* function, const char* file, int line, int code,
 {
     errorOccurred = true;
     lastCode = code;
-    codes.push_back(code);
+    remember(codes, code);
 
     // vsnprintf cuts an overlong message at the buffer's end and always terminates it.
     char message[1024] = "";

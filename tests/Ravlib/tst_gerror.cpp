@@ -122,6 +122,7 @@ private slots:
     void reportFormat_data();
     void reportFormat();
     void raiseRecordsEveryReport();
+    void codeListsKeepTheNewest();
     void overlongMessageIsCut();
     void exceptionsWhenSwitchedOn();
     void positiveModeReturnsWithoutPrompt();
@@ -233,6 +234,20 @@ void TestGError::raiseRecordsEveryReport()
     QCOMPARE(gErrorHandler.codes.back(), -8);
     gErrorHandler.clear();
     QVERIFY(gErrorHandler.codes.empty());
+}
+
+void TestGError::codeListsKeepTheNewest()
+{
+    StderrCapture capture;
+    const int reports = int(GErrorHandler::maxCodes) + 10;
+    for (int i = 0; i < reports; ++i)
+        gError.raise("f()", "f.cpp", 1, -i, "");
+    capture.finish();
+    QCOMPARE(gError.codes.size(), GErrorHandler::maxCodes);
+    QCOMPARE(gErrorHandler.codes.size(), GErrorHandler::maxCodes);
+    QCOMPARE(gError.codes.front(), -10);
+    QCOMPARE(gError.codes.back(), -(reports - 1));
+    QCOMPARE(gErrorHandler.codes.back(), -(reports - 1));
 }
 
 void TestGError::overlongMessageIsCut()
