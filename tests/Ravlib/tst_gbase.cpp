@@ -116,6 +116,7 @@ private slots:
     void failedWriteKeepsOldFile();
     void readOnlyFileIsNotReplaced();
     void writeFollowsSymbolicLink();
+    void rewriteKeepsPermissions();
 
 private:
     QTemporaryDir m_dir;
@@ -501,6 +502,19 @@ void TestGBase::writeFollowsSymbolicLink()
     QVERIFY(GPoint2D(5, 6).writeToFile(qPrintable(link), 2));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(fileContents(target), QByteArray("5 6 "));
+    QVERIFY(errors.reports.isEmpty());
+}
+
+void TestGBase::rewriteKeepsPermissions()
+{
+    ErrorRecorder errors;
+    const QString path = m_dir.filePath("private.txt");
+    QVERIFY(writeFile(path, "old"));
+    const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner;
+    QVERIFY(QFile::setPermissions(path, owner));
+    QVERIFY(GRect2D(1, 2, 3, 4).writeToFile(qPrintable(path), 1));
+    QCOMPARE(fileContents(path), QByteArray("GRect2D { 1 2 3 4 } "));
+    QCOMPARE(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser), owner);
     QVERIFY(errors.reports.isEmpty());
 }
 
