@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <cstdint>
 #include <limits>
 #include <ostream>
 
@@ -154,15 +154,16 @@ bool GLine2D::doDraw(GImg* image, const GPixelValue& value, int, int) const
 
     int x = nearestPixel(from(0));
     int y = nearestPixel(from(1));
-    const int dx = nearestPixel(to(0)) - x;
-    const int dy = nearestPixel(to(1)) - y;
+    // 64-bit error terms: twice a distance across a very wide image overflows an int.
+    const std::int64_t dx = std::int64_t(nearestPixel(to(0))) - x;
+    const std::int64_t dy = std::int64_t(nearestPixel(to(1))) - y;
     const int sx = dx < 0 ? -1 : 1;
     const int sy = dy < 0 ? -1 : 1;
-    const int adx = std::abs(dx);
-    const int ady = std::abs(dy);
+    const std::int64_t adx = dx < 0 ? -dx : dx;
+    const std::int64_t ady = dy < 0 ? -dy : dy;
     if (2 * adx > 2 * ady) {
-        int error = 2 * ady - adx;
-        for (int i = 0; i <= adx; ++i, x += sx) {
+        std::int64_t error = 2 * ady - adx;
+        for (std::int64_t i = 0; i <= adx; ++i, x += sx) {
             image->putPixel(x, y, value);
             if (error >= 0) {
                 y += sy;
@@ -171,8 +172,8 @@ bool GLine2D::doDraw(GImg* image, const GPixelValue& value, int, int) const
             error += 2 * ady;
         }
     } else {
-        int error = 2 * adx - ady;
-        for (int i = 0; i <= ady; ++i, y += sy) {
+        std::int64_t error = 2 * adx - ady;
+        for (std::int64_t i = 0; i <= ady; ++i, y += sy) {
             image->putPixel(x, y, value);
             if (error >= 0) {
                 x += sx;
