@@ -193,13 +193,16 @@ int saveFile(const char* fileName, const std::string& content)
         return std::fclose(file) == 0 && written && flushed;
     };
 
-    if (exists && !fs::is_regular_file(status)) {
-        // Devices and pipes cannot be replaced: write into them directly.
+    auto writeInPlace = [&]() {
         std::FILE* file = std::fopen(target.c_str(), "wb");
         if (!file)
             return 20;
         return writeAll(file) ? 0 : 21;
-    }
+    };
+
+    // Devices and pipes cannot be replaced: write into them directly.
+    if (exists && !fs::is_regular_file(status))
+        return writeInPlace();
     if (exists) {
         // A file we may not write must stay as it is, even though renaming over it would work.
         std::FILE* probe = std::fopen(target.c_str(), "ab");
@@ -221,8 +224,10 @@ int saveFile(const char* fileName, const std::string& content)
         if (!file && errno != EEXIST)
             break;
     }
-    if (!file)
-        return 20;
+    if (!file) {
+        // A writable file in a directory we may not add to can still be written in place.
+        return exists ? writeInPlace() : 20;
+    }
     if (!writeAll(file)) {
         fs::remove(temporary, error);
         return 21;
