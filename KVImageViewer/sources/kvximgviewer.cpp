@@ -228,6 +228,14 @@ bool allocating(F f)
     return false;
 }
 
+// Room for one more element, growing geometrically so that adding one at a time stays linear.
+template<typename V>
+void reserveOneMore(V& v)
+{
+    if (v.size() == v.capacity())
+        v.reserve(std::max<size_t>(16, v.size() * 2));
+}
+
 bool isFinite(const GPoint2D& p)
 {
     return std::isfinite(p(0)) && std::isfinite(p(1));
@@ -1019,8 +1027,8 @@ void KVXImgViewer::addMatchPoint(const GPoint2D& point)
 {
     WaitCursor wait;
     if (!allocating([&] {
-            m_matchPoints.reserve(m_matchPoints.size() + 1);
-            m_matchPointSelected.reserve(m_matchPointSelected.size() + 1);
+            reserveOneMore(m_matchPoints);
+            reserveOneMore(m_matchPointSelected);
         }))
         return;
     m_matchPoints.push_back(point);
@@ -1243,8 +1251,8 @@ void KVXImgViewer::setSlavePolylineWidth(int width)
 void KVXImgViewer::addPoint(const GPoint2D& point)
 {
     if (!allocating([&] {
-            m_points.reserve(m_points.size() + 1);
-            m_pointSelected.reserve(m_pointSelected.size() + 1);
+            reserveOneMore(m_points);
+            reserveOneMore(m_pointSelected);
         }))
         return;
     m_points.push_back(point);
