@@ -138,8 +138,8 @@ void BM_PointDragStep(benchmark::State& state)
     const auto viewer = pointViewer<KVXImgViewer>();
     viewer->highlightPoint(0);
     // Start the drag as the double click on the highlighted point does.
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewer->viewport(), &dbl);
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(10, 10), QPointF(10, 10),
                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier);

@@ -1154,8 +1154,8 @@ void KVXImgViewer::selectAllMatchPoints(bool yesOrNo)
     const int count = int(m_matchPointSelected.size());
     if (m_selectedMatchPointCount == (yesOrNo ? count : 0))
         return;
-    const bool separately = std::abs(m_selectedMatchPointCount - (yesOrNo ? count : 0))
-            <= kSeparateRepaints;
+    const bool separately
+            = std::abs(m_selectedMatchPointCount - (yesOrNo ? count : 0)) <= kSeparateRepaints;
     for (int i = 0; i < count; ++i) {
         if (m_matchPointSelected[size_t(i)] == yesOrNo)
             continue;
@@ -1327,8 +1327,8 @@ void KVXImgViewer::selectAllPoints(bool yesOrNo)
     const int count = int(m_pointSelected.size());
     if (m_selectedPointCount == (yesOrNo ? count : 0))
         return;
-    const bool separately =
-            std::abs(m_selectedPointCount - (yesOrNo ? count : 0)) <= kSeparateRepaints;
+    const bool separately
+            = std::abs(m_selectedPointCount - (yesOrNo ? count : 0)) <= kSeparateRepaints;
     for (int i = 0; i < count; ++i) {
         if (m_pointSelected[size_t(i)] == yesOrNo)
             continue;

@@ -54,8 +54,8 @@ int main(int argc, char** argv)
     layout->addWidget(viewer);
 
     GPoint2DVector boundary;
-    for (const QPointF& p : {QPointF(40, 60), QPointF(260, 50), QPointF(300, 200),
-                             QPointF(60, 230)})
+    for (const QPointF& p :
+         {QPointF(40, 60), QPointF(260, 50), QPointF(300, 200), QPointF(60, 230)})
         boundary.push_back(GPoint2D(p.x(), p.y()));
     viewer->setBoundaryLine(boundary);
     viewer->enableBoundaryLine(true);
@@ -68,8 +68,8 @@ int main(int argc, char** argv)
     viewer->selectMatchPoint(2, true);
     viewer->highlightMatchPoint(4);
 
-    viewer->addSlavePolyline(QPolygon({QPoint(50, 110), QPoint(120, 95), QPoint(190, 130),
-                                       QPoint(270, 105)}));
+    viewer->addSlavePolyline(
+            QPolygon({QPoint(50, 110), QPoint(120, 95), QPoint(190, 130), QPoint(270, 105)}));
     viewer->setSlavePolylineWidth(1);
     viewer->enableSlavePolylines(true);
 
@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     overlay->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     overlay->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(overlay);
-    overlay->setImages(picture, picture.mirrored(false, false));
+    overlay->setImages(picture, picture);
     overlay->setDeltaX(12);
     overlay->setDeltaY(-6);
 

@@ -53,7 +53,11 @@ QString compareBlend(const QImage& result, const QImage& first, const QImage& se
             const int want = expectedGrey(first, second, dx, dy, x, y);
             const int got = result.pixelIndex(x, y);
             if (got != want)
-                return QStringLiteral("(%1, %2): got %3, want %4").arg(x).arg(y).arg(got).arg(want);
+                return QStringLiteral("(%1, %2): got %3, want %4")
+                        .arg(x)
+                        .arg(y)
+                        .arg(got)
+                        .arg(want);
         }
     }
     return QString();
@@ -129,8 +133,7 @@ void TestKVOverlayViewer::composition_data()
     QTest::newRow("INT_MAX") << a << b << INT_MAX << INT_MAX;
     QTest::newRow("INT_MIN") << a << b << INT_MIN << INT_MIN;
     QTest::newRow("first larger on every side") << patternImage(90, 70) << b << -20 << -30;
-    QTest::newRow("ARGB32 and RGB32")
-            << a.convertToFormat(QImage::Format_ARGB32) << b << 2 << 2;
+    QTest::newRow("ARGB32 and RGB32") << a.convertToFormat(QImage::Format_ARGB32) << b << 2 << 2;
     QTest::newRow("8 bit, short colour table")
             << indexedImage(30, 25, 100) << indexedImage(35, 20, 256) << 4 << -3;
     QTest::newRow("8 bit grey") << a.convertToFormat(QImage::Format_Grayscale8)

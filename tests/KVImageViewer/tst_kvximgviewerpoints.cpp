@@ -626,10 +626,10 @@ void TestKVXImgViewerPoints::clickSelects_data()
     QTest::addColumn<bool>("wasSelected");
     QTest::addColumn<QList<bool>>("selection"); // of points 0..2 afterwards
     QTest::addColumn<bool>("matchPointStaysSelected");
-    QTest::newRow("click selects alone") << Qt::KeyboardModifiers() << false
-                                         << QList<bool>({false, true, false}) << false;
-    QTest::newRow("click on a selected point") << Qt::KeyboardModifiers() << true
-                                               << QList<bool>({false, true, false}) << false;
+    QTest::newRow("click selects alone")
+            << Qt::KeyboardModifiers() << false << QList<bool>({false, true, false}) << false;
+    QTest::newRow("click on a selected point")
+            << Qt::KeyboardModifiers() << true << QList<bool>({false, true, false}) << false;
     QTest::newRow("shift-click adds") << Qt::KeyboardModifiers(Qt::ShiftModifier) << false
                                       << QList<bool>({true, true, false}) << true;
     QTest::newRow("shift-click deselects only that point")
@@ -979,7 +979,8 @@ void TestKVXImgViewerPoints::strangeCoordinates()
     viewer->addPoint(GPoint2D(x, y));
     viewer->setMatchPoints(pointList({{x, y}, {80, 40}}));
     viewer->setBoundaryLine(pointList({{10, 10}, {x, y}, {10, 60}}));
-    viewer->addSlavePolyline(QPolygon({QPoint(20, 30), QPoint(int(std::clamp(x, -1e9, 1e9)), 30)}));
+    viewer->addSlavePolyline(
+            QPolygon({QPoint(20, 30), QPoint(int(std::clamp(x, -1e9, 1e9)), 30)}));
     viewer->enableMatchPoints(true);
     viewer->enableBoundaryLine(true);
     viewer->enableSlavePolylines(true);
