@@ -10,6 +10,16 @@ if(TARVIX_SANITIZE)
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(tarvix_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(TARVIX_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "TARVIX_FUZZ needs clang (configure with CXX=clang++)")
+    endif()
+    # Coverage for libFuzzer in every object; the fuzz programs add -fsanitize=fuzzer.
+    target_compile_options(tarvix_options INTERFACE
+        -g -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+        -fno-sanitize-recover=undefined)
+    target_link_options(tarvix_options INTERFACE -fsanitize=address,undefined)
+endif()
 
 # tarvix_add_test(<name> SOURCES <files...> LIBRARIES <targets...>)
 # One Qt Test executable, registered with CTest and run on the offscreen platform.

@@ -213,6 +213,57 @@ void drawOutline(QPainter* p, const QRect& r)
     qFatal("Out of memory in kvximgviewer.cpp, line %d", line);
 }
 
+// Runs f, which may grow containers; a failed allocation is reported and f's caller goes on
+// with what it had.
+template<typename F>
+bool allocating(F f)
+{
+    try {
+        f();
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    qWarning("MEMORY EXCEPTION");
+    return false;
+}
+
+// Room for one more element, growing geometrically so that adding one at a time stays linear.
+template<typename V>
+void reserveOneMore(V& v)
+{
+    if (v.size() == v.capacity())
+        v.reserve(std::max<size_t>(16, v.size() * 2));
+}
+
+bool isFinite(const GPoint2D& p)
+{
+    return std::isfinite(p(0)) && std::isfinite(p(1));
+}
+
+// The index behind a highlight, whether plain or marked as just clicked.
+int highlightIndex(int highlight)
+{
+    return highlight < -1 ? -2 - highlight : highlight;
+}
+
+bool validIndex(int nr, size_t count)
+{
+    return nr >= 0 && size_t(nr) < count;
+}
+
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Above this many single-point repaints one repaint of the viewport is cheaper.
+constexpr int kSeparateRepaints = 64;
+
 } // namespace
 
 bool kvFuzzyEqual(double a, double b)
@@ -312,11 +363,68 @@ bool KVXImgViewer::hasMeasureLine() const
     return m_measureStart != m_measureEnd;
 }
 
+GPoint2DVector KVXImgViewer::boundaryPoints() const
+{
+    return m_boundaryPoints;
+}
+
+bool KVXImgViewer::hasPoints() const
+{
+    return !m_points.empty();
+}
+
+bool KVXImgViewer::hasShownMatchPoints() const
+{
+    return m_matchPointsEnabled && !m_matchPoints.empty();
+}
+
+bool KVXImgViewer::hasSelectedMatchPoints() const
+{
+    return hasShownMatchPoints() && m_selectedMatchPointCount != 0;
+}
+
+bool KVXImgViewer::hasShownBoundary() const
+{
+    return m_boundaryEnabled && !m_boundaryPoints.empty();
+}
+
+bool KVXImgViewer::hasMatchPoints() const
+{
+    return !m_matchPoints.empty();
+}
+
+const GPoint2DVector& KVXImgViewer::points() const
+{
+    ensurePointGrid();
+    return m_points;
+}
+
+const GPoint2DVector& KVXImgViewer::matchPoints() const
+{
+    ensureMatchPointGrid();
+    return m_matchPoints;
+}
+
+bool KVXImgViewer::isPointSelected(int nr) const
+{
+    return validIndex(nr, m_pointSelected.size()) && m_pointSelected[size_t(nr)];
+}
+
+bool KVXImgViewer::isMatchPointSelected(int nr) const
+{
+    return validIndex(nr, m_matchPointSelected.size()) && m_matchPointSelected[size_t(nr)];
+}
+
 void KVXImgViewer::setPixelSize(double x, double y)
 {
-    m_pixelSize = QPointF(x, y);
+    m_pixelSize = GPoint2D(x, y);
     if (m_polyMarkerEnabled || m_referenceMarkerEnabled)
         viewport()->update();
+}
+
+void KVXImgViewer::setPixelSize(const GPoint2D& pixelSize)
+{
+    setPixelSize(pixelSize(0), pixelSize(1));
 }
 
 QPointF KVXImgViewer::imagePoint(const QPoint& viewportPos) const
@@ -359,6 +467,19 @@ void KVXImgViewer::setZoomMode()
 void KVXImgViewer::setLineMeasureMode()
 {
     setMode(LineMeasureMode);
+}
+
+void KVXImgViewer::setPointMeasureMode()
+{
+    setMode(PointMeasureMode);
+}
+
+void KVXImgViewer::cancelOperation()
+{
+    if (m_mode != PointDragMode)
+        return;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &escape);
 }
 
 void KVXImgViewer::setPolylineMode()
@@ -476,6 +597,7 @@ void KVXImgViewer::pressRoi(const QPoint& pos)
     m_roiTop = m_roiBottom = m_roiAnchorY;
     updateFrame(oldFrame);
     updateFrame(roiScreenRect());
+    removeAllSlavePolylines();
     emit roiTracked(m_roiAnchorX, m_roiAnchorY, m_roiAnchorX, m_roiAnchorY);
 }
 
@@ -597,6 +719,16 @@ void KVXImgViewer::setPolyline(const QPolygon& polyline)
     viewport()->update();
 }
 
+void KVXImgViewer::setPolyline(const GPoint2DVector& polyline)
+{
+    QPolygon points;
+    if (!allocating([&] { points.reserve(qsizetype(polyline.size())); }))
+        return;
+    for (const GPoint2D& p : polyline)
+        points << QPoint(roundClamped(p(0)), roundClamped(p(1)));
+    setPolyline(points);
+}
+
 void KVXImgViewer::clearPolyline()
 {
     m_polyline.clear();
@@ -632,6 +764,7 @@ void KVXImgViewer::pressPolyline(const QPoint& pos)
     m_polyline.clear();
     const QPointF p = roundedImagePoint(pos);
     // The first vertex and the end that follows the pointer.
+    removeAllSlavePolylines();
     appendPolylinePoint(p);
     appendPolylinePoint(p);
     m_polyMarkerEnabled = false;
@@ -691,7 +824,7 @@ QPoint KVXImgViewer::markerPoint(double position) const
 {
     if (m_polyline.empty())
         return QPoint(0, 0);
-    const QPointF p = kvPointAlongPolyline(m_polyline, position, m_pixelSize.x(), m_pixelSize.y());
+    const QPointF p = kvPointAlongPolyline(m_polyline, position, m_pixelSize(0), m_pixelSize(1));
     return viewportPoint(p.x(), p.y());
 }
 
@@ -777,6 +910,572 @@ void KVXImgViewer::clearMeasureLine()
     emit measureLineReset();
 }
 
+// ---- points and match points ----------------------------------------------------------------
+
+int kvPointRadius(double zoom)
+{
+    return std::clamp(roundClamped(4.0 * zoom), 2, 5);
+}
+
+int kvMatchPointRadius(double zoom)
+{
+    return std::min(roundClamped(4.0 * zoom), 10);
+}
+
+int kvPickPoint(const GPoint2DVector& list, const GPoint2D& at, double distance)
+{
+    if (list.empty() || !(distance > 0.0))
+        return -1;
+    const std::vector<int> near = list.pointsNear(at, distance);
+    if (near.empty())
+        return -1;
+    return list.nearestPoint(at, &near);
+}
+
+GRect2D KVXImgViewer::imageArea() const
+{
+    return GRect2D(0.0, 0.0, imageWidth(), imageHeight());
+}
+
+namespace {
+
+// Rebuilds a list's grid when the list changed or the image has another size now.
+void refreshGrid(GPoint2DVector& list, bool& stale, const GRect2D& area, int cells)
+{
+    if (!stale && list.gridArea.corner2(0) == area.corner2(0)
+        && list.gridArea.corner2(1) == area.corner2(1))
+        return;
+    list.buildGrid(area, cells, cells);
+    stale = false;
+}
+
+} // namespace
+
+void KVXImgViewer::ensurePointGrid() const
+{
+    refreshGrid(m_points, m_pointGridStale, imageArea(), 10);
+}
+
+void KVXImgViewer::ensureMatchPointGrid() const
+{
+    refreshGrid(m_matchPoints, m_matchPointGridStale, imageArea(), 20);
+}
+
+QRect KVXImgViewer::pointArea(const GPoint2D& point, int radius) const
+{
+    if (!isFinite(point))
+        return QRect();
+    const QPoint c = viewportPoint(point(0), point(1));
+    return QRect(c.x() - radius - 1, c.y() - radius - 1, 2 * radius + 3, 2 * radius + 3);
+}
+
+void KVXImgViewer::updatePoint(int nr)
+{
+    if (!validIndex(nr, m_points.size()))
+        return;
+    const QRect area = pointArea(m_points[size_t(nr)], kvPointRadius(zoomFactor()));
+    if (!area.isEmpty())
+        viewport()->update(area);
+}
+
+void KVXImgViewer::updateMatchPoint(int nr)
+{
+    if (!validIndex(nr, m_matchPoints.size()))
+        return;
+    const QRect area = pointArea(m_matchPoints[size_t(nr)], kvMatchPointRadius(zoomFactor()));
+    if (!area.isEmpty())
+        viewport()->update(area);
+}
+
+void KVXImgViewer::setMatchPoints(const GPoint2DVector& matchPoints)
+{
+    GPoint2DVector copy;
+    std::vector<bool> selected;
+    const bool own = &matchPoints == &m_matchPoints;
+    if (!allocating([&] {
+            if (!own)
+                copy = matchPoints;
+            selected.assign(matchPoints.size(), false);
+        }))
+        return;
+    if (!own)
+        m_matchPoints = std::move(copy);
+    // Flags of the old list would name other points now.
+    m_matchPointSelected.swap(selected);
+    m_selectedMatchPointCount = 0;
+    if (!validIndex(highlightIndex(m_highlightedMatchPoint), m_matchPoints.size()))
+        m_highlightedMatchPoint = -1;
+    m_matchPointGridStale = true;
+    if (m_matchPointsEnabled)
+        viewport()->update();
+}
+
+void KVXImgViewer::setMatchPoints2(const GPoint2DVector& matchPoints)
+{
+    if (&matchPoints != &m_secondMatchPoints) {
+        GPoint2DVector copy;
+        if (!allocating([&] { copy = matchPoints; }))
+            return;
+        m_secondMatchPoints = std::move(copy);
+    }
+    m_secondMatchPoints.buildGrid(imageArea(), 20, 20);
+    if (m_matchPointsEnabled)
+        viewport()->update();
+}
+
+void KVXImgViewer::addMatchPoint(const GPoint2D& point)
+{
+    WaitCursor wait;
+    if (!allocating([&] {
+            reserveOneMore(m_matchPoints);
+            reserveOneMore(m_matchPointSelected);
+        }))
+        return;
+    m_matchPoints.push_back(point);
+    m_matchPointSelected.push_back(false);
+    m_matchPointGridStale = true;
+    if (m_matchPointsEnabled)
+        updateMatchPoint(int(m_matchPoints.size()) - 1);
+}
+
+void KVXImgViewer::addMatchPoints(const GPoint2DVector& points)
+{
+    if (points.empty())
+        return;
+    WaitCursor wait;
+    // Adding a list to itself appends its old contents once.
+    const GPoint2DVector added = points;
+    const size_t first = m_matchPoints.size();
+    if (!allocating([&] {
+            m_matchPoints.reserve(first + added.size());
+            m_matchPointSelected.reserve(first + added.size());
+        }))
+        return;
+    for (const GPoint2D& point : added) {
+        m_matchPoints.push_back(point);
+        m_matchPointSelected.push_back(false);
+    }
+    m_matchPointGridStale = true;
+    if (!m_matchPointsEnabled)
+        return;
+    if (added.size() > size_t(kSeparateRepaints)) {
+        viewport()->update();
+        return;
+    }
+    for (size_t i = first; i < m_matchPoints.size(); ++i)
+        updateMatchPoint(int(i));
+}
+
+void KVXImgViewer::deleteMatchPoint(int nr)
+{
+    if (!validIndex(nr, m_matchPoints.size()))
+        return;
+    WaitCursor wait;
+    updateMatchPoint(nr);
+    m_matchPoints.erase(m_matchPoints.begin() + nr);
+    if (m_matchPointSelected[size_t(nr)])
+        --m_selectedMatchPointCount;
+    m_matchPointSelected.erase(m_matchPointSelected.begin() + nr);
+    if (highlightIndex(m_highlightedMatchPoint) == nr)
+        m_highlightedMatchPoint = -1;
+    m_matchPointGridStale = true;
+}
+
+void KVXImgViewer::deleteAllMatchPoints()
+{
+    const bool hadPoints = !m_matchPoints.empty();
+    m_matchPoints.clear();
+    m_secondMatchPoints.clear();
+    m_secondMatchPoints.buildGrid(imageArea(), 20, 20);
+    m_matchPointSelected.clear();
+    m_selectedMatchPointCount = 0;
+    m_highlightedMatchPoint = -1;
+    m_matchPointGridStale = true;
+    if (hadPoints && m_matchPointsEnabled)
+        viewport()->update();
+}
+
+void KVXImgViewer::deleteSelectedMatchPoints()
+{
+    if (m_selectedMatchPointCount == 0)
+        return;
+    WaitCursor wait;
+    const int highlighted = highlightIndex(m_highlightedMatchPoint);
+    size_t kept = 0;
+    for (size_t i = 0; i < m_matchPoints.size(); ++i) {
+        if (m_matchPointSelected[i]) {
+            updateMatchPoint(int(i));
+            if (highlighted == int(i))
+                m_highlightedMatchPoint = -1;
+            --m_selectedMatchPointCount;
+            continue;
+        }
+        if (kept != i)
+            m_matchPoints[kept] = std::move(m_matchPoints[i]);
+        m_matchPointSelected[kept] = false;
+        ++kept;
+    }
+    m_matchPoints.resize(kept);
+    m_matchPointSelected.resize(kept);
+    m_matchPointGridStale = true;
+}
+
+void KVXImgViewer::selectMatchPoint(int nr, bool select)
+{
+    selectMatchPoint(nr, select, true);
+}
+
+void KVXImgViewer::selectMatchPoint(int nr, bool select, bool exclusive)
+{
+    if (!validIndex(nr, m_matchPointSelected.size()))
+        return;
+    if (m_matchPointSelected[size_t(nr)] == select && !exclusive)
+        return;
+    if (exclusive) {
+        // Slots connected to the signal may change the list: check the bounds every time.
+        for (int i = 0; i < int(m_matchPointSelected.size())
+                        && m_selectedMatchPointCount > (isMatchPointSelected(nr) ? 1 : 0);
+             ++i) {
+            if (i != nr)
+                selectMatchPoint(i, false, false);
+        }
+        if (!validIndex(nr, m_matchPointSelected.size()))
+            return;
+    }
+    if (m_matchPointSelected[size_t(nr)] != select)
+        m_selectedMatchPointCount += select ? 1 : -1;
+    m_matchPointSelected[size_t(nr)] = select;
+    updateMatchPoint(nr);
+    emit matchPointSelectionChanged(nr, select);
+}
+
+void KVXImgViewer::selectAllMatchPoints(bool yesOrNo)
+{
+    const int count = int(m_matchPointSelected.size());
+    if (m_selectedMatchPointCount == (yesOrNo ? count : 0))
+        return;
+    const bool separately
+            = std::abs(m_selectedMatchPointCount - (yesOrNo ? count : 0)) <= kSeparateRepaints;
+    for (int i = 0; i < count; ++i) {
+        if (m_matchPointSelected[size_t(i)] == yesOrNo)
+            continue;
+        m_matchPointSelected[size_t(i)] = yesOrNo;
+        if (separately)
+            updateMatchPoint(i);
+    }
+    if (!separately)
+        viewport()->update();
+    m_selectedMatchPointCount = yesOrNo ? count : 0;
+    emit matchPointSelectionChanged(-1, yesOrNo);
+}
+
+void KVXImgViewer::enableMatchPoints(bool yesOrNo)
+{
+    m_matchPointsEnabled = yesOrNo;
+    viewport()->update();
+}
+
+void KVXImgViewer::enableMatchPointEditing(bool yesOrNo)
+{
+    m_matchPointEditing = yesOrNo;
+}
+
+void KVXImgViewer::highlightMatchPoint(int nr)
+{
+    if (nr == m_highlightedMatchPoint || nr < -1 || nr > int(m_matchPoints.size()) - 1)
+        return;
+    updateMatchPoint(highlightIndex(m_highlightedMatchPoint));
+    m_highlightedMatchPoint = nr;
+    updateMatchPoint(nr);
+    emit matchPointHighlighted(nr);
+}
+
+void KVXImgViewer::setBoundaryLine(const GPoint2DVector& boundaryPoints)
+{
+    if (&boundaryPoints != &m_boundaryPoints) {
+        GPoint2DVector copy;
+        if (!allocating([&] { copy = boundaryPoints; }))
+            return;
+        m_boundaryPoints = std::move(copy);
+    }
+    if (m_boundaryEnabled)
+        viewport()->update();
+}
+
+void KVXImgViewer::enableBoundaryLine(bool yesOrNo)
+{
+    m_boundaryEnabled = yesOrNo;
+    viewport()->update();
+}
+
+int KVXImgViewer::addSlavePolyline(const QPolygon& polyline)
+{
+    // Keys count up from 1; after INT_MAX they start again at the first free one.
+    int key = m_lastSlaveKey < INT_MAX ? m_lastSlaveKey + 1 : 1;
+    while (m_slavePolylines.count(key) != 0)
+        key = key < INT_MAX ? key + 1 : 1;
+    if (!allocating([&] { m_slavePolylines.emplace(key, polyline); }))
+        return 0;
+    m_lastSlaveKey = key;
+    viewport()->update();
+    return key;
+}
+
+void KVXImgViewer::removeSlavePolyline(int key)
+{
+    if (m_slavePolylines.erase(key) != 0)
+        viewport()->update();
+}
+
+void KVXImgViewer::removeAllSlavePolylines()
+{
+    if (m_slavePolylines.empty())
+        return;
+    m_slavePolylines.clear();
+    viewport()->update();
+}
+
+void KVXImgViewer::enableSlavePolylines(bool yesOrNo)
+{
+    if (yesOrNo == m_slavePolylinesEnabled)
+        return;
+    m_slavePolylinesEnabled = yesOrNo;
+    viewport()->update();
+}
+
+void KVXImgViewer::setSlavePolylineWidth(int width)
+{
+    m_slavePolylineWidth = width;
+}
+
+void KVXImgViewer::addPoint(const GPoint2D& point)
+{
+    if (!allocating([&] {
+            reserveOneMore(m_points);
+            reserveOneMore(m_pointSelected);
+        }))
+        return;
+    m_points.push_back(point);
+    m_pointSelected.push_back(false);
+    m_pointGridStale = true;
+    updatePoint(int(m_points.size()) - 1);
+    emit newPointSet(point(0), point(1));
+}
+
+void KVXImgViewer::replacePoint(int nr, double x, double y)
+{
+    if (!validIndex(nr, m_points.size()))
+        return;
+    GPoint2D& point = m_points[size_t(nr)];
+    if (kvFuzzyEqual(x, point(0)) && kvFuzzyEqual(y, point(1)))
+        return;
+    updatePoint(nr);
+    point = GPoint2D(x, y);
+    m_pointGridStale = true;
+    updatePoint(nr);
+    emit pointChanged(nr, x, y);
+}
+
+void KVXImgViewer::deletePoint(int nr)
+{
+    if (!validIndex(nr, m_points.size()))
+        return;
+    updatePoint(nr);
+    m_points.erase(m_points.begin() + nr);
+    if (m_pointSelected[size_t(nr)])
+        --m_selectedPointCount;
+    m_pointSelected.erase(m_pointSelected.begin() + nr);
+    if (highlightIndex(m_highlightedPoint) == nr)
+        m_highlightedPoint = -1;
+    if (m_draggedPoint == nr)
+        m_draggedPoint = -1;
+    m_pointGridStale = true;
+    emit pointDeleted(nr);
+}
+
+void KVXImgViewer::selectPoint(int nr, bool select)
+{
+    selectPoint(nr, select, true);
+}
+
+void KVXImgViewer::selectPoint(int nr, bool select, bool exclusive)
+{
+    if (!validIndex(nr, m_pointSelected.size()))
+        return;
+    if (m_pointSelected[size_t(nr)] == select && !exclusive)
+        return;
+    if (exclusive) {
+        // Slots connected to the signal may change the list: check the bounds every time.
+        for (int i = 0; i < int(m_pointSelected.size())
+                        && m_selectedPointCount > (isPointSelected(nr) ? 1 : 0);
+             ++i) {
+            if (i != nr)
+                selectPoint(i, false, false);
+        }
+        if (!validIndex(nr, m_pointSelected.size()))
+            return;
+    }
+    if (m_pointSelected[size_t(nr)] != select)
+        m_selectedPointCount += select ? 1 : -1;
+    m_pointSelected[size_t(nr)] = select;
+    updatePoint(nr);
+    emit pointSelectionChanged(nr, select);
+}
+
+void KVXImgViewer::selectAllPoints(bool yesOrNo)
+{
+    const int count = int(m_pointSelected.size());
+    if (m_selectedPointCount == (yesOrNo ? count : 0))
+        return;
+    const bool separately
+            = std::abs(m_selectedPointCount - (yesOrNo ? count : 0)) <= kSeparateRepaints;
+    for (int i = 0; i < count; ++i) {
+        if (m_pointSelected[size_t(i)] == yesOrNo)
+            continue;
+        m_pointSelected[size_t(i)] = yesOrNo;
+        if (separately)
+            updatePoint(i);
+    }
+    if (!separately)
+        viewport()->update();
+    m_selectedPointCount = yesOrNo ? count : 0;
+    emit pointSelectionChanged(-1, yesOrNo);
+}
+
+void KVXImgViewer::enablePointEditing(bool yesOrNo)
+{
+    if (yesOrNo == m_pointEditing)
+        return;
+    m_pointEditing = yesOrNo;
+    // Selected and highlighted points are emphasised only while editing.
+    if (m_selectedPointCount != 0 || m_highlightedPoint != -1 || m_draggedPoint != -1)
+        viewport()->update();
+}
+
+void KVXImgViewer::highlightPoint(int nr)
+{
+    if (nr == m_highlightedPoint || nr < -1 || nr > int(m_points.size()) - 1)
+        return;
+    updatePoint(highlightIndex(m_highlightedPoint));
+    m_highlightedPoint = nr;
+    updatePoint(nr);
+    emit pointHighlighted(nr);
+}
+
+void KVXImgViewer::dragPoint(int nr)
+{
+    if (!validIndex(nr, m_points.size()))
+        return;
+    const QPointF p = imagePoint(m_lastMousePos);
+    replacePoint(nr, p.x(), p.y());
+}
+
+void KVXImgViewer::pickUnderMouse(const QPoint& pos)
+{
+    const QPointF p = imagePoint(pos);
+    const GPoint2D at(p.x(), p.y());
+    // Five screen pixels, whatever the zoom.
+    const double distance = 5.0 / zoomFactor();
+    if (m_pointEditing && !m_points.empty()) {
+        ensurePointGrid();
+        highlightPoint(kvPickPoint(m_points, at, distance));
+    }
+    if (m_matchPointEditing && m_matchPointsEnabled && !m_matchPoints.empty()) {
+        // A point wins over a match point at the same place.
+        if (validIndex(highlightIndex(m_highlightedPoint), m_points.size())) {
+            highlightMatchPoint(-1);
+        } else {
+            ensureMatchPointGrid();
+            highlightMatchPoint(kvPickPoint(m_matchPoints, at, distance));
+        }
+    }
+}
+
+void KVXImgViewer::releasePoint(const QPoint& pos, Qt::KeyboardModifiers modifiers)
+{
+    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
+    const int point = highlightIndex(m_highlightedPoint);
+    if (m_pointEditing && validIndex(point, m_points.size())) {
+        selectPoint(point, shift ? !m_pointSelected[size_t(point)] : true, !shift);
+        if (!shift)
+            selectAllMatchPoints(false);
+        if (highlightIndex(m_highlightedPoint) == point)
+            m_highlightedPoint = -2 - point;
+        return;
+    }
+    const int match = highlightIndex(m_highlightedMatchPoint);
+    if (m_matchPointEditing && validIndex(match, m_matchPoints.size())) {
+        selectMatchPoint(match, shift ? !m_matchPointSelected[size_t(match)] : true, !shift);
+        if (!shift)
+            selectAllPoints(false);
+        if (highlightIndex(m_highlightedMatchPoint) == match)
+            m_highlightedMatchPoint = -2 - match;
+        return;
+    }
+    if (shift)
+        return;
+    const QPointF p = imagePoint(pos);
+    addPoint(GPoint2D(p.x(), p.y()));
+}
+
+void KVXImgViewer::placeCursorOn(const GPoint2D& point)
+{
+    if (!isFinite(point))
+        return;
+    const QPoint pos = viewportPoint(point(0), point(1));
+    m_lastMousePos = pos;
+    QCursor::setPos(viewport()->mapToGlobal(pos));
+}
+
+void KVXImgViewer::startPointDrag()
+{
+    const int nr = highlightIndex(m_highlightedPoint);
+    if (m_dragState == 0)
+        m_dragState = 1;
+    const GPoint2D origin = m_points[size_t(nr)];
+    placeCursorOn(origin);
+    viewport()->setCursor(Qt::BlankCursor);
+    m_draggedPoint = nr;
+    m_dragOrigin = origin;
+    setMode(PointDragMode);
+    viewport()->setFocus(Qt::OtherFocusReason);
+    updatePoint(nr);
+}
+
+void KVXImgViewer::endPointDrag()
+{
+    const int nr = m_draggedPoint;
+    const int state = m_dragState;
+    m_draggedPoint = -1;
+    m_dragState = 0;
+    setMode(PointMeasureMode);
+    if (!validIndex(nr, m_points.size()))
+        return;
+    if (state == -2) {
+        // The point was a match point copied for the drag: it goes back to the match points.
+        deletePoint(nr);
+        addMatchPoint(m_dragOrigin);
+        placeCursorOn(m_dragOrigin);
+        return;
+    }
+    if (state == -1)
+        replacePoint(nr, m_dragOrigin(0), m_dragOrigin(1));
+    if (!validIndex(nr, m_points.size()))
+        return;
+    placeCursorOn(m_points[size_t(nr)]);
+    selectPoint(nr, false, false);
+    updatePoint(nr);
+}
+
+bool KVXImgViewer::viewportEvent(QEvent* e)
+{
+    if (e->type() == QEvent::Leave && m_mode == PointMeasureMode) {
+        highlightPoint(-1);
+        highlightMatchPoint(-1);
+    }
+    return KVImgViewer::viewportEvent(e);
+}
+
 // ---- mouse and keys -------------------------------------------------------------------------
 
 void KVXImgViewer::startPan(const QPoint& pos)
@@ -801,6 +1500,7 @@ void KVXImgViewer::mousePressEvent(QMouseEvent* e)
     if (m_pressedButton != 0)
         return;
     m_pressedButton = int(e->button());
+    m_releaseEndsDoubleClick = false;
     const QPoint pos = e->position().toPoint();
     const Qt::MouseButton button = e->button();
     const bool left = button == Qt::LeftButton;
@@ -883,8 +1583,12 @@ void KVXImgViewer::mouseMoveEvent(QMouseEvent* e)
         moveMeasure(pos);
         break;
     case PointMeasureMode:
+        m_lastMousePos = pos;
+        pickUnderMouse(pos);
+        break;
     case PointDragMode:
-        // Belong to the point tools.
+        m_lastMousePos = pos;
+        dragPoint(m_draggedPoint);
         break;
     default: {
         const QPointF p = imagePoint(pos);
@@ -899,6 +1603,8 @@ void KVXImgViewer::mouseReleaseEvent(QMouseEvent* e)
     if (int(e->button()) != m_pressedButton)
         return;
     m_pressedButton = 0;
+    const bool endsDoubleClick = m_releaseEndsDoubleClick;
+    m_releaseEndsDoubleClick = false;
     const QPoint pos = e->position().toPoint();
     if (e->button() == Qt::RightButton) {
         emit rightButtonClicked(viewport()->mapToGlobal(pos));
@@ -924,6 +1630,12 @@ void KVXImgViewer::mouseReleaseEvent(QMouseEvent* e)
         setMode(m_previousMode);
         viewport()->setCursor(m_savedCursor);
         break;
+    case PointMeasureMode:
+        // The second click of a double click has done its work in the double-click handler;
+        // it must not add a point or select once more.
+        if (left && !endsDoubleClick)
+            releasePoint(pos, e->modifiers());
+        break;
     default:
         break;
     }
@@ -931,9 +1643,27 @@ void KVXImgViewer::mouseReleaseEvent(QMouseEvent* e)
 
 void KVXImgViewer::mouseDoubleClickEvent(QMouseEvent* e)
 {
+    // Escape ends a drag with a double click without a button, whatever gesture runs.
+    if (m_mode == PointDragMode && e->button() == Qt::NoButton) {
+        endPointDrag();
+        return;
+    }
     if (m_pressedButton != 0)
         return;
     m_pressedButton = int(e->button());
+    if (m_mode == PointMeasureMode) {
+        m_releaseEndsDoubleClick = true;
+        const int nr = m_highlightedPoint < -1 ? -2 - m_highlightedPoint : m_highlightedPoint;
+        if (e->button() == Qt::LeftButton && m_pointEditing && nr >= 0
+            && nr < int(m_points.size()))
+            startPointDrag();
+        return;
+    }
+    if (m_mode == PointDragMode) {
+        m_releaseEndsDoubleClick = true;
+        endPointDrag();
+        return;
+    }
     const bool leftOrMiddle = e->button() == Qt::LeftButton || e->button() == Qt::MiddleButton;
     if (m_mode == PolylineTracking && leftOrMiddle) {
         // Finish exactly like a middle click at this place.
@@ -957,6 +1687,17 @@ void KVXImgViewer::keyPressEvent(QKeyEvent* e)
     case Qt::Key_I:
         KVImgViewer::keyPressEvent(e);
         return;
+    case Qt::Key_Escape:
+        if (m_mode == PointDragMode) {
+            // The double click that ends the drag sees the negated state and undoes the drag.
+            m_dragState = -m_dragState;
+            deliverMouseEvent(QEvent::MouseButtonDblClick,
+                              viewport()->mapFromGlobal(QCursor::pos()), Qt::NoButton,
+                              QGuiApplication::mouseButtons(), e->modifiers());
+            e->accept();
+            return;
+        }
+        break;
     case Qt::Key_Delete:
         if (m_mode == PolylineTracking) {
             // Dropping the moving end and moving the last vertex to the pointer removes that
@@ -991,6 +1732,12 @@ void KVXImgViewer::drawViewport(QPainter* p, int ox, int oy, int cx, int cy, int
     const int penWidth = overlayPenWidth(p);
     p->save();
     p->setBrush(Qt::NoBrush);
+    // The exposed rectangle in viewport coordinates.
+    const QRect painted = QRect(cx, cy, cw, ch).translated(-ox, -oy);
+    drawBoundary(p, penWidth);
+    drawMatchPoints(p, painted, penWidth);
+    drawSlavePolylines(p, penWidth);
+    drawPoints(p, painted, penWidth);
     drawRoi(p, penWidth);
     drawZoomRect(p, penWidth);
     drawPolyline(p, penWidth);
@@ -1060,5 +1807,117 @@ void KVXImgViewer::drawMeasureLine(QPainter* p, int penWidth)
     p->setPen(overlayPen(m_measureColor, penWidth));
     p->drawLine(viewportPoint(m_measureStart.x(), m_measureStart.y()),
                 viewportPoint(m_measureEnd.x(), m_measureEnd.y()));
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void KVXImgViewer::drawBoundary(QPainter* p, int penWidth)
+{
+    if (!m_boundaryEnabled || m_boundaryPoints.empty())
+        return;
+    QPolygon polygon;
+    polygon.reserve(qsizetype(m_boundaryPoints.size()));
+    for (const GPoint2D& point : m_boundaryPoints) {
+        if (isFinite(point))
+            polygon << viewportPoint(point(0), point(1));
+    }
+    // OR with green shows the line on any picture and keeps red and blue below it.
+    p->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+    p->setPen(overlayPen(m_boundaryColor, penWidth));
+    p->setBrush(Qt::NoBrush);
+    p->drawPolygon(polygon);
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void KVXImgViewer::drawMatchPoints(QPainter* p, const QRect& painted, int penWidth)
+{
+    if (!m_matchPointsEnabled || m_matchPoints.empty())
+        return;
+    const int r = kvMatchPointRadius(zoomFactor());
+    // Markers reaching into the painted rectangle are drawn too, or a repaint of a neighbour
+    // would cut them.
+    const QRect reach = painted.adjusted(-r, -r, r, r);
+    const int highlighted = highlightIndex(m_highlightedMatchPoint);
+    p->setPen(overlayPen(m_matchPointColor, penWidth));
+    for (size_t i = 0; i < m_matchPoints.size(); ++i) {
+        const GPoint2D& point = m_matchPoints[i];
+        if (!isFinite(point))
+            continue;
+        const QPoint c = viewportPoint(point(0), point(1));
+        if (!reach.contains(c))
+            continue;
+        if (m_matchPointSelected[i] || highlighted == int(i)) {
+            p->fillRect(QRect(c.x() - r, c.y() - r, 2 * r + 1, 2 * r + 1), m_matchPointColor);
+        } else {
+            p->drawLine(c.x() - r, c.y(), c.x() + r, c.y());
+            p->drawLine(c.x(), c.y() - r, c.x(), c.y() + r);
+        }
+    }
+}
+
+void KVXImgViewer::drawSlavePolylines(QPainter* p, int penWidth)
+{
+    if (!m_slavePolylinesEnabled || m_slavePolylines.empty())
+        return;
+    int width = penWidth;
+    const QPaintDevice* device = outputDevice(p);
+    if (!device || device->devType() != QInternal::Printer) {
+        // Image pixels wide; no wider than any screen.
+        const int scaled = int(std::clamp(zoomFactor() * m_slavePolylineWidth, 0.0, 16384.0));
+        width = scaled > 1 ? scaled : 0;
+    }
+    p->setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination);
+    p->setPen(overlayPen(m_slavePolylineColor, width));
+    p->setBrush(Qt::NoBrush);
+    for (const auto& entry : m_slavePolylines) {
+        QPolygon mapped;
+        mapped.reserve(entry.second.size());
+        for (const QPoint& point : entry.second)
+            mapped << viewportPoint(point.x(), point.y());
+        p->drawPolyline(mapped);
+    }
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void KVXImgViewer::drawPoints(QPainter* p, const QRect& painted, int penWidth)
+{
+    if (m_points.empty())
+        return;
+    const int r = kvPointRadius(zoomFactor());
+    const QRect reach = painted.adjusted(-r, -r, r, r);
+    const int highlighted = highlightIndex(m_highlightedPoint);
+    const QPen outerPen = overlayPen(m_pointOuterColor, penWidth);
+    const QPen innerPen = overlayPen(m_pointInnerColor, penWidth);
+    // Each marker twice: NOR with magenta (green inverted, red and blue gone) around a green
+    // inside, so that it stands out on any picture.
+    for (size_t i = 0; i < m_points.size(); ++i) {
+        const GPoint2D& point = m_points[i];
+        if (!isFinite(point))
+            continue;
+        const QPoint c = viewportPoint(point(0), point(1));
+        if (!reach.contains(c))
+            continue;
+        const int x = c.x();
+        const int y = c.y();
+        p->setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination);
+        if (m_pointEditing && m_draggedPoint == int(i)) {
+            p->setPen(Qt::NoPen);
+            p->setBrush(m_pointOuterColor);
+            p->drawEllipse(QRectF(x - r, y - r, 2 * r + 1, 2 * r + 1));
+            p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+            p->setBrush(m_pointInnerColor);
+            p->drawEllipse(QRectF(x - r + 1, y - r + 1, 2 * r - 1, 2 * r - 1));
+            p->setBrush(Qt::NoBrush);
+        } else if (m_pointEditing && (m_pointSelected[i] || highlighted == int(i))) {
+            p->fillRect(QRect(x - r, y - r, 2 * r + 1, 2 * r + 1), m_pointOuterColor);
+            p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+            p->fillRect(QRect(x - r + 1, y - r + 1, 2 * r - 1, 2 * r - 1), m_pointInnerColor);
+        } else {
+            p->setPen(outerPen);
+            p->drawEllipse(QRect(x - r, y - r, 2 * r, 2 * r));
+            p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+            p->setPen(innerPen);
+            p->drawEllipse(QRect(x - r + 1, y - r + 1, 2 * r - 2, 2 * r - 2));
+        }
+    }
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
