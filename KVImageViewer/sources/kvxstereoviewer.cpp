@@ -143,23 +143,41 @@ void drawPerEye(QPainter* p, const QColor& colour, Draw draw)
     p->restore();
 }
 
-void fillPerEye(QPainter* p, const std::vector<QRect>& rects, const QColor& colour)
+// The shapes of the point-like overlays, drawn like the marker: pixel art in its three
+// colours (0 transparent, 1 the dark outline, 2 bright), tinted into one eye's colour and
+// merged into that eye's channels. Dark beside bright stays visible on any picture.
+QImage artPattern(KVXStereoViewer::Art art, int half)
 {
-    drawPerEye(p, colour, [&](const QColor& c) {
-        for (const QRect& r : rects)
-            p->fillRect(r, c);
-    });
-}
-
-// A band `width` pixels wide just inside the square of half-size `half` around c.
-std::vector<QRect> band(const QPoint& c, int half, int width)
-{
-    const QRect outer = square(c, half);
-    const int w = std::min(width, half + 1);
-    return {QRect(outer.left(), outer.top(), outer.width(), w),
-            QRect(outer.left(), outer.bottom() - w + 1, outer.width(), w),
-            QRect(outer.left(), outer.top(), w, outer.height()),
-            QRect(outer.right() - w + 1, outer.top(), w, outer.height())};
+    const int size = 2 * half + 1;
+    QImage pattern(size, size, QImage::Format_Indexed8);
+    if (pattern.isNull())
+        return pattern;
+    pattern.setColorTable({qRgb(0, 0, 0), qRgb(1, 1, 1), qRgb(0xb3, 0xb3, 0xb3)});
+    for (int y = 0; y < size; ++y) {
+        uchar* line = pattern.scanLine(y);
+        for (int x = 0; x < size; ++x) {
+            // Distance from the border, ring by ring.
+            const int ring = std::min({x, y, size - 1 - x, size - 1 - y});
+            uchar v = 0;
+            switch (art) {
+            case KVXStereoViewer::Art::Frame:
+                v = ring == 0 || ring == 2 ? 1 : ring == 1 ? 2 : 0;
+                break;
+            case KVXStereoViewer::Art::Square:
+                v = ring == 0 ? 1 : 2;
+                break;
+            case KVXStereoViewer::Art::Plus: {
+                const bool across = std::abs(y - half) <= 1;
+                const bool down = std::abs(x - half) <= 1;
+                const bool core = (y == half && ring > 0) || (x == half && ring > 0);
+                v = !(across || down) ? 0 : core ? 2 : 1;
+                break;
+            }
+            }
+            line[x] = v;
+        }
+    }
+    return pattern;
 }
 
 // Channel merge of overlay with its top left at (x, y) into what p's device shows there. Only
@@ -262,6 +280,7 @@ void KVXStereoViewer::rebuildMarkers()
     m_markerRightColour = rightColor();
     m_leftMarker = kvTintImage(pattern, leftColor()).convertToFormat(QImage::Format_RGB32);
     m_rightMarker = kvTintImage(pattern, rightColor()).convertToFormat(QImage::Format_RGB32);
+    m_artCache.clear();
 }
 
 // ---- queries --------------------------------------------------------------------------------
@@ -1629,7 +1648,7 @@ void KVXStereoViewer::drawViewport(QPainter* p, int ox, int oy, int cx, int cy, 
     if (hasShownBoundary())
         drawPolylinePerEye(p, m_boundaryLine, true, width);
     if (hasShownMatchPoints())
-        drawMatchPointsPerEye(p, painted, width);
+        drawMatchPointsPerEye(p, painted);
     if (!m_polyline.empty())
         drawPolylinePerEye(p, m_polyline, m_polygon && m_mode != AnaglyphPolylineTracking,
                            width);
@@ -1672,67 +1691,69 @@ void KVXStereoViewer::drawPolylinePerEye(QPainter* p, const GHomPtVector& line, 
     draw(right, rightColor());
 }
 
-void KVXStereoViewer::drawMatchPointsPerEye(QPainter* p, const QRect& painted, int width)
+const QImage& KVXStereoViewer::artImage(Art art, int half, bool right) const
+{
+    const int key = int(art) * 1024 + std::clamp(half, 0, 1023);
+    auto it = m_artCache.find(key);
+    if (it == m_artCache.end()) {
+        const QImage pattern = artPattern(art, half);
+        std::pair<QImage, QImage> tinted(
+                kvTintImage(pattern, leftColor()).convertToFormat(QImage::Format_RGB32),
+                kvTintImage(pattern, rightColor()).convertToFormat(QImage::Format_RGB32));
+        if (!allocating([&] { it = m_artCache.emplace(key, std::move(tinted)).first; })) {
+            static const QImage none;
+            return none;
+        }
+    }
+    return right ? it->second.second : it->second.first;
+}
+
+void KVXStereoViewer::drawArt(QPainter* p, Art art, int half, const QPoint& centre, bool right)
+{
+    const QImage& image = artImage(art, half, right);
+    if (!image.isNull())
+        mergeIntoDevice(p, image, centre.x() - half, centre.y() - half);
+}
+
+void KVXStereoViewer::drawMatchPointsPerEye(QPainter* p, const QRect& painted)
 {
     const int r = markerRadius(zoomFactor());
     const QRect reach = painted.adjusted(-r - 1, -r - 1, r + 1, r + 1);
-    const int arm = r - 1;
-    const int thickness = std::min(width + 1, 3);
-    std::vector<QRect> leftRects;
-    std::vector<QRect> rightRects;
-    const auto plus = [&](const QPoint& c, std::vector<QRect>& rects) {
-        rects.emplace_back(c.x() - arm, c.y() - thickness / 2, 2 * arm + 1, thickness);
-        rects.emplace_back(c.x() - thickness / 2, c.y() - arm, thickness, 2 * arm + 1);
-    };
-    const auto add = [](std::vector<QRect>& rects, const std::vector<QRect>& more) {
-        rects.insert(rects.end(), more.begin(), more.end());
-    };
-    if (!allocating([&] {
-            for (size_t i = 0; i < m_matchPoints.size(); ++i) {
-                const GHomPt& pair = m_matchPoints[i];
-                const bool selected = m_matchPointSelected[i];
-                const bool highlighted = int(i) == m_highlightedMatchPoint;
-                const auto one = [&](const GPoint2D& point, bool right,
-                                     std::vector<QRect>& rects) {
-                    if (!isFinite(point))
-                        return;
-                    const QPoint c = right ? rightViewportPos(point) : leftViewportPos(point);
-                    if (!reach.contains(c))
-                        return;
-                    plus(c, rects);
-                    if (selected)
-                        rects.push_back(square(c, 4));
-                    if (highlighted)
-                        add(rects, band(c, r + 1, 3));
-                };
-                one(pair.first, false, leftRects);
-                one(pair.second, true, rightRects);
-            }
-        }))
-        return;
-    fillPerEye(p, leftRects, leftColor());
-    fillPerEye(p, rightRects, rightColor());
+    // A plus, on a filled square when selected, in a frame when highlighted.
+    for (size_t i = 0; i < m_matchPoints.size(); ++i) {
+        const GHomPt& pair = m_matchPoints[i];
+        const bool selected = m_matchPointSelected[i];
+        const bool highlighted = int(i) == m_highlightedMatchPoint;
+        for (const bool right : {false, true}) {
+            const GPoint2D& point = right ? pair.second : pair.first;
+            if (!isFinite(point))
+                continue;
+            const QPoint c = right ? rightViewportPos(point) : leftViewportPos(point);
+            if (!reach.contains(c))
+                continue;
+            if (selected)
+                drawArt(p, Art::Square, r - 1, c, right);
+            drawArt(p, Art::Plus, r - 1, c, right);
+            if (highlighted)
+                drawArt(p, Art::Frame, r + 1, c, right);
+        }
+    }
 }
 
 void KVXStereoViewer::drawPolyMarkers(QPainter* p)
 {
-    if (!m_polyMarkerEnabled && !m_referenceMarkerEnabled)
-        return;
-    std::vector<QRect> left;
-    std::vector<QRect> right;
     // The marker a filled 9 x 9 square, the reference marker a 9 x 9 frame, in each eye.
-    if (m_polyMarkerEnabled) {
-        left.push_back(square(polyMarkerScreenPos(m_polyMarkerLeft, false), 4));
-        right.push_back(square(polyMarkerScreenPos(m_polyMarkerRight, true), 4));
+    for (const bool right : {false, true}) {
+        if (m_polyMarkerEnabled)
+            drawArt(p, Art::Square, 4,
+                    polyMarkerScreenPos(right ? m_polyMarkerRight : m_polyMarkerLeft, right),
+                    right);
+        if (m_referenceMarkerEnabled)
+            drawArt(p, Art::Frame, 4,
+                    polyMarkerScreenPos(right ? m_referenceMarkerRight : m_referenceMarkerLeft,
+                                        right),
+                    right);
     }
-    if (m_referenceMarkerEnabled) {
-        const std::vector<QRect> l = band(polyMarkerScreenPos(m_referenceMarkerLeft, false), 4, 2);
-        const std::vector<QRect> r = band(polyMarkerScreenPos(m_referenceMarkerRight, true), 4, 2);
-        left.insert(left.end(), l.begin(), l.end());
-        right.insert(right.end(), r.begin(), r.end());
-    }
-    fillPerEye(p, left, leftColor());
-    fillPerEye(p, right, rightColor());
 }
 
 void KVXStereoViewer::drawPointsPerEye(QPainter* p, const QRect& painted)
@@ -1749,25 +1770,23 @@ void KVXStereoViewer::drawPointsPerEye(QPainter* p, const QRect& painted)
         // on it).
         const bool selected = m_pointEditing && m_pointSelected[i] && !dragged;
         const bool framed = m_pointEditing && (dragged || int(i) == m_highlightedPoint);
-        const auto one = [&](const GPoint2D& point, bool right) {
+        for (const bool right : {false, true}) {
+            const GPoint2D& point = right ? pair.second : pair.first;
             if (!isFinite(point))
-                return;
+                continue;
             const QPoint c = right ? rightViewportPos(point) : leftViewportPos(point);
             if (!reach.contains(c))
-                return;
-            const QColor colour = right ? rightColor() : leftColor();
+                continue;
             if (selected)
-                fillPerEye(p, {square(c, 4)}, colour);
+                drawArt(p, Art::Square, 5, c, right);
             if (framed)
-                fillPerEye(p, band(c, r + 1, 3), colour);
+                drawArt(p, Art::Frame, r + 1, c, right);
             if (dragged)
-                return;
+                continue;
             if (right)
                 drawRightMarker(p, c.x(), c.y());
             else
                 drawLeftMarker(p, c.x(), c.y());
-        };
-        one(pair.first, false);
-        one(pair.second, true);
+        }
     }
 }

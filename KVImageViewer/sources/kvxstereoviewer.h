@@ -9,6 +9,8 @@
 #include <QPointF>
 #include <QRegion>
 
+#include <map>
+#include <utility>
 #include <vector>
 
 class KVStereoCursor;
@@ -102,6 +104,13 @@ public:
     const QImage& leftMarker() const { return m_leftMarker; }
     const QImage& rightMarker() const { return m_rightMarker; }
     KVStereoCursor* stereoCursor() const { return m_cursor; }
+
+    // Shapes of the emphasis, the match points and the poly markers, each a square of side
+    // 2 half + 1: a three-pixel frame (dark, bright, dark), a filled square with a dark border,
+    // and a plus three pixels thick.
+    enum class Art { Frame, Square, Plus };
+    // The shape tinted for the left or the right eye, as a 32-bit image.
+    const QImage& artImage(Art art, int half, bool right) const;
 
     // The 9 x 9 point marker as an 8-bit image with the colours black (0, transparent),
     // #010101 (1, the outline) and #B3B3B3 (2, the ring).
@@ -228,7 +237,8 @@ private:
     QPoint polyMarkerScreenPos(double position, bool right) const;
 
     void drawPolylinePerEye(QPainter* p, const GHomPtVector& line, bool closed, int width);
-    void drawMatchPointsPerEye(QPainter* p, const QRect& painted, int width);
+    void drawMatchPointsPerEye(QPainter* p, const QRect& painted);
+    void drawArt(QPainter* p, Art art, int half, const QPoint& centre, bool right);
     void drawPolyMarkers(QPainter* p);
     void drawPointsPerEye(QPainter* p, const QRect& painted);
 
@@ -289,4 +299,5 @@ private:
     // The colours the markers and the cursor images were tinted with.
     QColor m_markerLeftColour;
     QColor m_markerRightColour;
+    mutable std::map<int, std::pair<QImage, QImage>> m_artCache;
 };
