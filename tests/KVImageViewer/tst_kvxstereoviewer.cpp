@@ -214,6 +214,9 @@ private slots:
     void linesChangeOnlyTheirEyesChannels();
     void everyOverlayPerEye();
     void pixmapLeavesCursorOut();
+    // bad input
+    void badInputNeverCrashes_data();
+    void badInputNeverCrashes();
 };
 
 // ---- construction, cursor and modes ---------------------------------------------------------
@@ -747,6 +750,12 @@ void TestKVXStereoViewer::highlightAndDeletion()
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(v.viewport(), &leave);
     QCOMPARE(v.highlightedStereoPoint(), -1);
+    // A pair in a margin the offsets opened, outside the left image, can be picked too.
+    v.setDeltaX(60, true);
+    v.addPoint(makePair(-50, 30, 70, 30));
+    v.setCursorDeltaX(0);
+    move(v, QPoint(10, 30));
+    QCOMPARE(v.highlightedStereoPoint(), 1);
 }
 
 void TestKVXStereoViewer::shiftClickTogglesSelection()
@@ -1227,6 +1236,86 @@ void TestKVXStereoViewer::pixmapLeavesCursorOut()
     }
     QCOMPARE(firstDifference(drawn, plain), QString());
     QCOMPARE(v.stereoCursor()->pos(), QPoint(100, 80));
+}
+
+// ---- bad input ------------------------------------------------------------------------------
+
+void TestKVXStereoViewer::badInputNeverCrashes_data()
+{
+    QTest::addColumn<QImage>("left");
+    QTest::addColumn<QImage>("right");
+    QTest::addColumn<int>("offset");
+    QTest::newRow("null images") << QImage() << QImage() << 0;
+    QTest::newRow("1 x 1") << texture(1, 1, 1) << texture(1, 1, 2) << 0;
+    QTest::newRow("mixed depths") << texture(30, 20, 1)
+                                  << texture(30, 20, 2).convertToFormat(QImage::Format_Indexed8)
+                                  << 3;
+    QTest::newRow("offsets INT_MAX / 4") << texture(30, 20, 1) << texture(30, 20, 2)
+                                         << INT_MAX / 4;
+    QTest::newRow("offsets -INT_MAX / 4") << texture(30, 20, 1) << texture(30, 20, 2)
+                                          << -(INT_MAX / 4);
+    QTest::newRow("offsets INT_MIN") << texture(30, 20, 1) << texture(30, 20, 2) << INT_MIN;
+}
+
+void TestKVXStereoViewer::badInputNeverCrashes()
+{
+    QFETCH(QImage, left);
+    QFETCH(QImage, right);
+    QFETCH(int, offset);
+    KVXStereoViewer v(left, right);
+    v.resize(120, 100);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    v.setDeltaX(offset, true);
+    v.setDeltaY(offset, true);
+    v.setCursorDeltaX(offset);
+    v.setAnaglyphMeasureMode();
+    v.enablePointEditing(true);
+    v.enableMatchPointEditing(true);
+    v.enableMatchPoints(true);
+    v.enableBoundaryLine(true);
+    v.enablePolyMarker(true);
+    const double inf = qInf();
+    const double nan = qQNaN();
+    const GHomPtVector odd{makePair(nan, 0, 0, nan), makePair(inf, -inf, 1e300, -1e300),
+                           makePair(0, 0, 0, 0), makePair(-1e9, 1e9, 5, 5)};
+    for (const GHomPt& pair : odd) {
+        v.addPoint(pair);
+        v.addMatchPoint(pair);
+    }
+    v.setPolyline(odd);
+    v.setBoundaryLine(odd);
+    v.setPolyMarker(nan, inf);
+    v.selectAllPoints(true);
+    v.selectAllMatchPoints(true);
+    v.replacePoint(3, nan, nan, inf, -inf);
+    v.setPixelSize(0.0, nan);
+    QCursor::setPos(v.viewport()->mapToGlobal(QPoint(5, 5)));
+    for (const QPoint& pos : {QPoint(0, 0), QPoint(5, 5), QPoint(-50, 900)}) {
+        move(v, pos);
+        click(v, pos);
+        click(v, pos, Qt::ShiftModifier);
+    }
+    for (const int key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_A,
+                          Qt::Key_D, Qt::Key_Escape, Qt::Key_Delete})
+        QTest::keyClick(&v, Qt::Key(key));
+    v.setAnaglyphPolylineMode();
+    click(v, QPoint(3, 3));
+    move(v, QPoint(8, 8));
+    QTest::keyClick(&v, Qt::Key_Delete);
+    v.zoomInAtCursor();
+    v.setZoomFactor(1e-3);
+    drain();
+    (void)ViewerTest::grabViewport(&v);
+    (void)v.visiblePixmap();
+    v.setZoomFactor(64.0);
+    drain();
+    (void)ViewerTest::grabViewport(&v);
+    QVERIFY(v.stereoPoints().size() >= odd.size());
+    v.clearFromPoints();
+    v.deleteSelectedMatchPoints();
+    QVERIFY(!v.hasPoints());
+    QVERIFY(!v.hasMatchPoints());
 }
 
 QTEST_MAIN(TestKVXStereoViewer)
