@@ -185,9 +185,9 @@ QImage artPattern(KVXStereoViewer::Art art, int half)
 void mergeIntoDevice(QPainter* p, const QImage& overlay, int x, int y)
 {
     QPaintDevice* device = p->device();
-    const bool readable = device
-                          && (device->devType() == QInternal::Image
-                              || device->devType() == QInternal::Pixmap);
+    const bool readable
+            = device
+              && (device->devType() == QInternal::Image || device->devType() == QInternal::Pixmap);
     if (!readable) {
         qDebug("Background pixmap could not be converted to 32 bit depth");
         return;
@@ -400,10 +400,9 @@ QPoint KVXStereoViewer::rightViewportPos(const GPoint2D& right) const
 {
     const double z = zoomFactor();
     const double halfY = deltaY() / 2;
-    return QPoint(
-            roundHalfUp(roundHalfUp((right(0) - deltaX()) * z) - double(contentsX())),
-            roundHalfUp(roundHalfUp((right(1) - double(deltaY()) + halfY) * z)
-                        - double(contentsY())));
+    return QPoint(roundHalfUp(roundHalfUp((right(0) - deltaX()) * z) - double(contentsX())),
+                  roundHalfUp(roundHalfUp((right(1) - double(deltaY()) + halfY) * z)
+                              - double(contentsY())));
 }
 
 QPoint KVXStereoViewer::mousePosition() const
@@ -421,11 +420,11 @@ void KVXStereoViewer::postMouseMove()
     const QPoint pos = mousePosition();
     if (!mouseInViewport(pos))
         return;
-    QCoreApplication::postEvent(
-            viewport(),
-            new QMouseEvent(QEvent::MouseMove, QPointF(pos), QPointF(viewport()->mapToGlobal(pos)),
-                            Qt::NoButton, QGuiApplication::mouseButtons(),
-                            QGuiApplication::keyboardModifiers()));
+    QCoreApplication::postEvent(viewport(),
+                                new QMouseEvent(QEvent::MouseMove, QPointF(pos),
+                                                QPointF(viewport()->mapToGlobal(pos)),
+                                                Qt::NoButton, QGuiApplication::mouseButtons(),
+                                                QGuiApplication::keyboardModifiers()));
 }
 
 // ---- stereo cursor --------------------------------------------------------------------------
@@ -676,9 +675,17 @@ void KVXStereoViewer::mousePressEvent(QMouseEvent* e)
 {
     // The base keeps its own account of the held button (pan, right clicks).
     KVStereoViewer::mousePressEvent(e);
-    if (m_mouseButton != 0)
+    if (buttonStillHeld(e))
         return;
     pressAt(e);
+}
+
+bool KVXStereoViewer::buttonStillHeld(const QMouseEvent* e) const
+{
+    // One gesture at a time. A button pressed again, or no longer down, was released where
+    // this viewer did not see it (it was hidden meanwhile).
+    return m_mouseButton != 0 && int(e->button()) != m_mouseButton
+           && e->buttons().testFlag(Qt::MouseButton(m_mouseButton));
 }
 
 void KVXStereoViewer::pressAt(QMouseEvent* e)
@@ -757,7 +764,7 @@ void KVXStereoViewer::mouseDoubleClickEvent(QMouseEvent* e)
         return;
     }
     KVStereoViewer::mouseDoubleClickEvent(e);
-    if (m_mouseButton != 0)
+    if (buttonStillHeld(e))
         return;
     if (m_mode == AnaglyphPolylineTracking
         && (e->button() == Qt::LeftButton || e->button() == Qt::MiddleButton)) {
@@ -883,9 +890,9 @@ int KVXStereoViewer::pickPair(bool matchPoints, const GHomPt& at, double distanc
         if (!std::binary_search(nearRight.begin(), nearRight.end(), i))
             continue;
         const GHomPt& pair = list[size_t(i)];
-        const double d = std::hypot(pair.first(0) - at.first(0), pair.first(1) - at.first(1))
-                         + std::hypot(pair.second(0) - at.second(0),
-                                      pair.second(1) - at.second(1));
+        const double d
+                = std::hypot(pair.first(0) - at.first(0), pair.first(1) - at.first(1))
+                  + std::hypot(pair.second(0) - at.second(0), pair.second(1) - at.second(1));
         if (best < 0 || d < bestDistance || (d == bestDistance && i < best)) {
             best = i;
             bestDistance = d;
@@ -1178,8 +1185,7 @@ void KVXStereoViewer::dragPoint(int index, bool xyLock)
     QPointF at = QPointF(m_lastMousePos);
     // The drag put the mouse onto the point with a rounded disparity: the pair stays where it
     // is until the mouse or the disparity really moves.
-    if (!m_dragMoved && m_lastMousePos == m_dragStartPos
-        && cursorDeltaX() == m_dragStartDisparity)
+    if (!m_dragMoved && m_lastMousePos == m_dragStartPos && cursorDeltaX() == m_dragStartDisparity)
         return;
     m_dragMoved = true;
     if (xyLock) {
@@ -1220,8 +1226,7 @@ void KVXStereoViewer::updateMatchPoint(int index)
 {
     if (!validIndex(index, m_matchPoints.size()))
         return;
-    viewport()->update(
-            pairRegion(m_matchPoints[size_t(index)], markerRadius(zoomFactor()) + 1));
+    viewport()->update(pairRegion(m_matchPoints[size_t(index)], markerRadius(zoomFactor()) + 1));
 }
 
 void KVXStereoViewer::setMatchPoints(const GHomPtVector& matchPoints)
@@ -1406,8 +1411,7 @@ void KVXStereoViewer::enableMatchPointEditing(bool yesOrNo)
 
 void KVXStereoViewer::highlightMatchPoint(int index)
 {
-    if (index == m_highlightedMatchPoint || index < -1
-        || index > int(m_matchPoints.size()) - 1)
+    if (index == m_highlightedMatchPoint || index < -1 || index > int(m_matchPoints.size()) - 1)
         return;
     updateMatchPoint(m_highlightedMatchPoint);
     m_highlightedMatchPoint = index;
@@ -1541,13 +1545,13 @@ bool KVXStereoViewer::polyMarkerPoints(double leftPos, double rightPos, GPoint2D
     if (m_polyline.empty())
         return false;
     if (left) {
-        const QPointF p = kvPointAlongPolyline(eyePoints(m_polyline, false), leftPos,
-                                               m_pixelSizeX, m_pixelSizeY);
+        const QPointF p = kvPointAlongPolyline(eyePoints(m_polyline, false), leftPos, m_pixelSizeX,
+                                               m_pixelSizeY);
         *left = GPoint2D(p.x(), p.y());
     }
     if (right) {
-        const QPointF p = kvPointAlongPolyline(eyePoints(m_polyline, true), rightPos,
-                                               m_pixelSizeX, m_pixelSizeY);
+        const QPointF p = kvPointAlongPolyline(eyePoints(m_polyline, true), rightPos, m_pixelSizeX,
+                                               m_pixelSizeY);
         *right = GPoint2D(p.x(), p.y());
     }
     return true;
@@ -1650,8 +1654,7 @@ void KVXStereoViewer::drawViewport(QPainter* p, int ox, int oy, int cx, int cy, 
     if (hasShownMatchPoints())
         drawMatchPointsPerEye(p, painted);
     if (!m_polyline.empty())
-        drawPolylinePerEye(p, m_polyline, m_polygon && m_mode != AnaglyphPolylineTracking,
-                           width);
+        drawPolylinePerEye(p, m_polyline, m_polygon && m_mode != AnaglyphPolylineTracking, width);
     drawPolyMarkers(p);
     drawPointsPerEye(p, painted);
     m_cursor->draw(p);

@@ -34,16 +34,16 @@ public:
     static constexpr Mode AnaglyphPointDragMode = Mode(16);
 
     // The overloads of the bases stay callable beside those for stereo pairs.
-    using KVXImgViewer::setPixelSize;
-    using KVXImgViewer::setPolyline;
-    using KVXImgViewer::setMatchPoints;
-    using KVXImgViewer::addMatchPoint;
-    using KVXImgViewer::addMatchPoints;
     using KVStereoViewer::setDeltaX;
     using KVStereoViewer::setDeltaY;
-    using KVXImgViewer::setBoundaryLine;
+    using KVXImgViewer::addMatchPoint;
+    using KVXImgViewer::addMatchPoints;
     using KVXImgViewer::addPoint;
     using KVXImgViewer::replacePoint;
+    using KVXImgViewer::setBoundaryLine;
+    using KVXImgViewer::setMatchPoints;
+    using KVXImgViewer::setPixelSize;
+    using KVXImgViewer::setPolyline;
 
     explicit KVXStereoViewer(const QImage& leftImage = QImage(),
                              const QImage& rightImage = QImage(), QWidget* parent = nullptr,
@@ -99,8 +99,7 @@ public:
     double polyMarkerRight() const { return m_polyMarkerRight; }
     // Image points of the poly marker along the polyline's left and right points; without a
     // polyline there is none (the marker then sits at the viewport origin).
-    bool polyMarkerPoints(double leftPos, double rightPos, GPoint2D* left,
-                          GPoint2D* right) const;
+    bool polyMarkerPoints(double leftPos, double rightPos, GPoint2D* left, GPoint2D* right) const;
     const QImage& leftMarker() const { return m_leftMarker; }
     const QImage& rightMarker() const { return m_rightMarker; }
     KVStereoCursor* stereoCursor() const { return m_cursor; }
@@ -212,6 +211,7 @@ private:
     void rebuildMarkers();
     void moveCursorWithMouse(const QPoint& pos);
 
+    bool buttonStillHeld(const QMouseEvent* e) const;
     void pressAt(QMouseEvent* e);
     void releasePointAt(const QPoint& pos, Qt::KeyboardModifiers modifiers);
     void appendMousePoint(const QPoint& pos);

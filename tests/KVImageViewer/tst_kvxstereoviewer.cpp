@@ -43,9 +43,9 @@ double halfOf(int v)
 // 0, 1 or (g * c) >> 8.
 QImage expectedMarker(const QColor& c)
 {
-    static const char* const rows[9] = {"...aaa...", "..aaaaa..", ".aa###aa.",
-                                        "aa#####aa", "aa##.##aa", "aa#####aa",
-                                        ".aa###aa.", "..aaaaa..", "...aaa..."};
+    static const char* const rows[9]
+            = {"...aaa...", "..aaaaa..", ".aa###aa.", "aa#####aa", "aa##.##aa",
+               "aa#####aa", ".aa###aa.", "..aaaaa..", "...aaa..."};
     const auto tint = [](int g, int channel) {
         const int p = g * channel;
         return p == 0 ? 0 : p <= 255 ? 1 : p >> 8;
@@ -74,8 +74,9 @@ void mergeExpected(QImage* picture, const QImage& marker, int left, int top)
             if ((m & 0xffffffu) == 0)
                 continue;
             const QRgb b = picture->pixel(at);
-            picture->setPixel(at, qRgb(qRed(m) ? qRed(m) : qRed(b), qGreen(m) ? qGreen(m) : qGreen(b),
-                                       qBlue(m) ? qBlue(m) : qBlue(b)));
+            picture->setPixel(at,
+                              qRgb(qRed(m) ? qRed(m) : qRed(b), qGreen(m) ? qGreen(m) : qGreen(b),
+                                   qBlue(m) ? qBlue(m) : qBlue(b)));
         }
     }
 }
@@ -566,6 +567,15 @@ void TestKVXStereoViewer::clickSetsPoint()
     click(v, QPoint(50, 50));
     QCOMPARE(spy.count(), 1);
     QCOMPARE(v.stereoPoints().size(), size_t(1));
+    // A press whose release never came (the viewer was hidden meanwhile) does not block the
+    // next click.
+    v.setAnaglyphMeasureMode();
+    QTest::mousePress(v.viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+    v.hide();
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    click(v, QPoint(40, 40));
+    QCOMPARE(spy.count(), 2);
 }
 
 void TestKVXStereoViewer::shiftClickSetsNothing()
@@ -640,14 +650,14 @@ void TestKVXStereoViewer::replacePointTolerance_data()
     QTest::addColumn<Pair>("replacement");
     QTest::addColumn<bool>("changes");
     QTest::newRow("same values") << Pair{10, 20, 30, 40} << Pair{10, 20, 30, 40} << false;
-    QTest::newRow("relative 1e-16") << Pair{1e6, 20, 30, 40} << Pair{1e6 * (1 + 1e-16), 20, 30, 40}
-                                    << false;
-    QTest::newRow("relative 1e-14") << Pair{1e6, 20, 30, 40} << Pair{1e6 * (1 + 1e-14), 20, 30, 40}
-                                    << true;
+    QTest::newRow("relative 1e-16")
+            << Pair{1e6, 20, 30, 40} << Pair{1e6 * (1 + 1e-16), 20, 30, 40} << false;
+    QTest::newRow("relative 1e-14")
+            << Pair{1e6, 20, 30, 40} << Pair{1e6 * (1 + 1e-14), 20, 30, 40} << true;
     QTest::newRow("both tiny") << Pair{1e-16, 0, 0, 0} << Pair{-1e-16, 0, 0, 0} << false;
     QTest::newRow("only the right y") << Pair{1, 2, 3, 4} << Pair{1, 2, 3, 4.5} << true;
-    QTest::newRow("zero to tiny but not below") << Pair{0, 0, 0, 0} << Pair{0, 0, 2e-15, 0}
-                                                << true;
+    QTest::newRow("zero to tiny but not below")
+            << Pair{0, 0, 0, 0} << Pair{0, 0, 2e-15, 0} << true;
 }
 
 void TestKVXStereoViewer::replacePointTolerance()
@@ -1250,10 +1260,10 @@ void TestKVXStereoViewer::badInputNeverCrashes_data()
     QTest::newRow("mixed depths") << texture(30, 20, 1)
                                   << texture(30, 20, 2).convertToFormat(QImage::Format_Indexed8)
                                   << 3;
-    QTest::newRow("offsets INT_MAX / 4") << texture(30, 20, 1) << texture(30, 20, 2)
-                                         << INT_MAX / 4;
-    QTest::newRow("offsets -INT_MAX / 4") << texture(30, 20, 1) << texture(30, 20, 2)
-                                          << -(INT_MAX / 4);
+    QTest::newRow("offsets INT_MAX / 4")
+            << texture(30, 20, 1) << texture(30, 20, 2) << INT_MAX / 4;
+    QTest::newRow("offsets -INT_MAX / 4")
+            << texture(30, 20, 1) << texture(30, 20, 2) << -(INT_MAX / 4);
     QTest::newRow("offsets INT_MIN") << texture(30, 20, 1) << texture(30, 20, 2) << INT_MIN;
 }
 

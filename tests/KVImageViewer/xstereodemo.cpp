@@ -56,8 +56,8 @@ int matchAlongRow(const QImage& left, const QImage& right, int x, int y)
 
 void send(QWidget* viewport, QEvent::Type type, const QPoint& pos, Qt::MouseButton button)
 {
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button)
-                                                                      : Qt::NoButton;
+    const Qt::MouseButtons buttons
+            = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
     QMouseEvent e(type, QPointF(pos), QPointF(viewport->mapToGlobal(pos)), button, buttons,
                   Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &e);
@@ -135,8 +135,8 @@ int main(int argc, char** argv)
         QTimer::singleShot(500, &viewer, [&viewer] { viewer.highlightPoint(0); });
         std::printf("points:\n");
         for (const GHomPt& pair : viewer.stereoPoints())
-            std::printf("  left (%.1f, %.1f)  right (%.1f, %.1f)\n", pair.first(0),
-                        pair.first(1), pair.second(0), pair.second(1));
+            std::printf("  left (%.1f, %.1f)  right (%.1f, %.1f)\n", pair.first(0), pair.first(1),
+                        pair.second(0), pair.second(1));
         std::printf("cursor disparity %d\n", viewer.cursorDeltaX());
         std::fflush(stdout);
     });
