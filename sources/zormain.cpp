@@ -8,6 +8,7 @@
 #include "zorerror.h"
 #include "zorimagefile.h"
 #include "zoroptionsdlg.h"
+#include "zorsetglobaloffsetdlg.h"
 #include "zorsettings.h"
 #include "zorstereoviewer.h"
 #include "zortoolbar.h"
@@ -26,6 +27,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -593,9 +595,28 @@ void ZORMainWindow::doAdjustOffset()
     if (!stereoFrame || leftImage.isNull() || rightImage.isNull()
         || stereoFrame->displayMode() != Anaglyph)
         return;
-    // The global offset dialog is opened here: it receives both images reduced to at most
-    // 500 pixels a side, the reduction and the displacement of the pair (twice the frame's
-    // deltaX, and its deltaY); on OK the frame gets half its X value and its Y value.
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ZOROffsetThumbnails thumbnails = zorOffsetThumbnails(leftImage, rightImage);
+    if (!thumbnails.isValid()) {
+        QApplication::restoreOverrideCursor();
+        return;
+    }
+    // The frame holds half the horizontal displacement; twice an extreme value would
+    // overflow, so it is held at the ends of the range.
+    const qint64 displacementX = 2 * qint64(stereoFrame->deltaX());
+    const int dx = int(std::clamp<qint64>(displacementX, INT_MIN, INT_MAX));
+    const int dy = stereoFrame->deltaY();
+    ZORSetGlobalOffsetDlg dialog(thumbnails.left, thumbnails.right, thumbnails.scale, dx, dy,
+                                 this, nullptr, true, DialogFlags);
+    dialog.setWindowIcon(ZORSettings::instance()->iconApp16());
+    dialog.setWindowTitle(ZORSettings::instance()->appName() + QStringLiteral(" - ")
+                          + tr("Adjust Offset"));
+    QApplication::restoreOverrideCursor();
+    if (dialog.run() != QDialog::Accepted)
+        return;
+    stereoFrame->setDeltaX(dialog.offsetX() / 2);
+    stereoFrame->setDeltaY(dialog.offsetY());
 }
 
 void ZORMainWindow::closeEvent(QCloseEvent* event)

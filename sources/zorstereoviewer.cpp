@@ -19,9 +19,6 @@ ZORStereoViewer::PopupMenuHook& popupMenuHook()
     return hook;
 }
 
-// The anaglyph viewer's point drag, in which Escape belongs to the viewer.
-constexpr int AnaglyphPointDragMode = 16;
-
 class WaitCursor
 {
 public:
@@ -540,7 +537,7 @@ bool ZORStereoViewer::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier
-            && int(m_stereoViewer->mode()) != AnaglyphPointDragMode) {
+            && m_stereoViewer->mode() != KVXStereoViewer::AnaglyphPointDragMode) {
             showNormalScreen();
             return true;
         }

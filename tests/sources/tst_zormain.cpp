@@ -10,6 +10,7 @@
 #include "zormain.h"
 #include "zoroptions.h"
 #include "zoroptionsdlg.h"
+#include "zorsetglobaloffsetdlg.h"
 #include "zorstereoviewer.h"
 #include "zortoolbar.h"
 
@@ -22,7 +23,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -153,6 +156,10 @@ private slots:
 
     void printUsesTheViewerOnShow_data();
     void printUsesTheViewerOnShow();
+    void adjustOffset_data();
+    void adjustOffset();
+    void adjustOffsetOnlyForAPairInTheAnaglyph_data();
+    void adjustOffsetOnlyForAPairInTheAnaglyph();
     void fullScreenFromTheViewMenu();
     void aboutDialog();
     void optionsDialog();
@@ -1072,6 +1079,93 @@ void TestZORMainWindow::printUsesTheViewerOnShow()
     QCOMPARE(asked.size(), expected ? 1 : 0);
     if (expected)
         QCOMPARE(asked.first(), expected);
+}
+
+void TestZORMainWindow::adjustOffset_data()
+{
+    QTest::addColumn<int>("deltaX");
+    QTest::addColumn<int>("deltaY");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<int>("expectedX");
+    QTest::addColumn<int>("expectedY");
+
+    QTest::newRow("unchanged") << 3 << -2 << QString() << 0 << true << 3 << -2;
+    QTest::newRow("one right: 7 halves to 3") << 3 << -2 << "rightButton" << 1 << true << 3 << -2;
+    QTest::newRow("one left: -7 halves to -3") << -3 << 0 << "leftButton" << 1 << true << -3 << 0;
+    QTest::newRow("two left: -8 halves to -4") << -3 << 0 << "leftButton" << 2 << true << -4 << 0;
+    QTest::newRow("one down") << 0 << 4 << "downButton" << 1 << true << 0 << 5;
+    QTest::newRow("cancelled") << 1 << 1 << "upButton" << 1 << false << 1 << 1;
+}
+
+void TestZORMainWindow::adjustOffset()
+{
+    QFETCH(int, deltaX);
+    QFETCH(int, deltaY);
+    QFETCH(QString, button);
+    QFETCH(int, clicks);
+    QFETCH(bool, accept);
+    QFETCH(int, expectedX);
+    QFETCH(int, expectedY);
+    auto window = shownWindow();
+    // 500 pixels wide: the preview is not reduced, so one arrow step is one image pixel.
+    load(*window, BothImages, randomImage(500, 10, 1), randomImage(500, 10, 2));
+    ZORStereoViewer* frame = window->stereoViewer();
+    frame->setModeAnaglyph();
+    frame->setDeltaX(deltaX);
+    frame->setDeltaY(deltaY);
+
+    QList<std::pair<int, int>> shown;
+    QString caption;
+    ZORSetGlobalOffsetDlg::setRunHook([&](ZORSetGlobalOffsetDlg& dialog) {
+        shown.append({dialog.offsetX(), dialog.offsetY()});
+        caption = dialog.windowTitle();
+        for (int i = 0; i < clicks; ++i)
+            dialog.findChild<QPushButton*>(button)->click();
+        if (!accept)
+            return int(QDialog::Rejected);
+        dialog.accept();
+        return int(QDialog::Accepted);
+    });
+    pick(*window, "editMenu", "adjustOffsetAction");
+    ZORSetGlobalOffsetDlg::setRunHook({});
+
+    QCOMPARE(shown.size(), 1);
+    // The dialog works with the whole displacement, twice the frame's horizontal offset.
+    QCOMPARE(shown.first(), std::make_pair(2 * deltaX, deltaY));
+    QCOMPARE(caption, QStringLiteral("Tarvix - Adjust Offset"));
+    QCOMPARE(frame->deltaX(), expectedX);
+    QCOMPARE(frame->deltaY(), expectedY);
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestZORMainWindow::adjustOffsetOnlyForAPairInTheAnaglyph_data()
+{
+    QTest::addColumn<int>("images");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("pair, both images mode") << int(BothImages) << int(LeftAndRight);
+    QTest::newRow("pair, left image mode") << int(BothImages) << int(MonoLeft);
+    QTest::newRow("left only, anaglyph") << int(LeftOnly) << int(Anaglyph);
+    QTest::newRow("no images, anaglyph") << int(NoImages) << int(Anaglyph);
+}
+
+void TestZORMainWindow::adjustOffsetOnlyForAPairInTheAnaglyph()
+{
+    QFETCH(int, images);
+    QFETCH(int, mode);
+    auto window = shownWindow();
+    load(*window, Images(images), randomImage(30, 20, 1), randomImage(30, 20, 2));
+    window->stereoViewer()->setDisplayMode(DISPLAY_MODE(mode));
+    int runs = 0;
+    ZORSetGlobalOffsetDlg::setRunHook([&runs](ZORSetGlobalOffsetDlg&) {
+        ++runs;
+        return int(QDialog::Accepted);
+    });
+    // Called directly, past the disabled menu item.
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "doAdjustOffset"));
+    ZORSetGlobalOffsetDlg::setRunHook({});
+    QCOMPARE(runs, 0);
 }
 
 void TestZORMainWindow::fullScreenFromTheViewMenu()
