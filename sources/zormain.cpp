@@ -48,9 +48,8 @@ public:
 };
 
 // The title bar of the program's own dialogs: a title and a close button, nothing else.
-constexpr Qt::WindowFlags DialogFlags = Qt::Dialog | Qt::CustomizeWindowHint
-                                        | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                        | Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags DialogFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                                        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 } // namespace
 
@@ -173,8 +172,7 @@ void ZORMainWindow::buildMenus()
     connect(swapId, &QAction::triggered, this, &ZORMainWindow::doSwapImages);
     rotateLeftId = addMenuItem(editMenu, tr("Rotate &Left Image 90° ccw"), "rotateLeftAction");
     connect(rotateLeftId, &QAction::triggered, this, &ZORMainWindow::doRotateLeftImage);
-    rotateRightId =
-            addMenuItem(editMenu, tr("Rotate &Right Image 90° ccw"), "rotateRightAction");
+    rotateRightId = addMenuItem(editMenu, tr("Rotate &Right Image 90° ccw"), "rotateRightAction");
     connect(rotateRightId, &QAction::triggered, this, &ZORMainWindow::doRotateRightImage);
     adjustOffsetId = addMenuItem(editMenu, tr("&Adjust Offset..."), "adjustOffsetAction");
     connect(adjustOffsetId, &QAction::triggered, this, &ZORMainWindow::doAdjustOffset);
@@ -191,8 +189,7 @@ void ZORMainWindow::buildMenus()
     viewRightId = addMenuItem(viewMenu, tr("&Right Image"), "viewRightAction");
     connect(viewRightId, &QAction::triggered, stereoFrame, &ZORStereoViewer::setModeMonoRight);
     viewBothId = addMenuItem(viewMenu, tr("&Both Images"), "viewBothAction");
-    connect(viewBothId, &QAction::triggered, stereoFrame,
-            &ZORStereoViewer::setModeLeftAndRight);
+    connect(viewBothId, &QAction::triggered, stereoFrame, &ZORStereoViewer::setModeLeftAndRight);
     viewAnaglyphId = addMenuItem(viewMenu, tr("&Anaglyph Image"), "viewAnaglyphAction");
     connect(viewAnaglyphId, &QAction::triggered, stereoFrame, &ZORStereoViewer::setModeAnaglyph);
     // The menu marks the mode on show; the marks are set in doUpdateMenuBar().
@@ -233,10 +230,10 @@ void ZORMainWindow::buildToolBar()
                                       &ZORMainWindow::doOpenLeftImage, toolBar, "openLeftButton");
     Q_CHECK_PTR(openLeftButton);
     toolBar->addWidget(openLeftButton);
-    openRightButton = new KvToolButton(
-            s->iconOpenRight(), s->iconOpenRight(), tr("Open Right Image"),
-            tr("Opens the right image"), this, &ZORMainWindow::doOpenRightImage, toolBar,
-            "openRightButton");
+    openRightButton
+            = new KvToolButton(s->iconOpenRight(), s->iconOpenRight(), tr("Open Right Image"),
+                               tr("Opens the right image"), this, &ZORMainWindow::doOpenRightImage,
+                               toolBar, "openRightButton");
     Q_CHECK_PTR(openRightButton);
     toolBar->addWidget(openRightButton);
     toolBar->addSeparator();
@@ -249,8 +246,8 @@ void ZORMainWindow::buildToolBar()
     toolBar->addWidget(leftViewButton);
     rightViewButton = new KvToggleToolButton(
             s->iconRightView(), s->iconRightViewFocus(), s->iconRightViewFocus(),
-            s->tipRightView(), s->helpRightView(), stereoFrame,
-            &ZORStereoViewer::setModeMonoRight, toolBar, "rightViewButton");
+            s->tipRightView(), s->helpRightView(), stereoFrame, &ZORStereoViewer::setModeMonoRight,
+            toolBar, "rightViewButton");
     Q_CHECK_PTR(rightViewButton);
     toolBar->addWidget(rightViewButton);
     bothViewsButton = new KvToggleToolButton(
@@ -279,9 +276,8 @@ void ZORMainWindow::buildToolBar()
     zoomComboBox = new ZORZoomComboBox(toolBar, "zoomComboBox");
     Q_CHECK_PTR(zoomComboBox);
     zoomComboBox->addItems({QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("100%"),
-                            QStringLiteral("200%"), QStringLiteral("300%"),
-                            QStringLiteral("400%"), QStringLiteral("500%"),
-                            QStringLiteral("600%"), QStringLiteral("700%"),
+                            QStringLiteral("200%"), QStringLiteral("300%"), QStringLiteral("400%"),
+                            QStringLiteral("500%"), QStringLiteral("600%"), QStringLiteral("700%"),
                             QStringLiteral("800%"), QStringLiteral("1600%")});
     zoomComboBox->setMinimumSize(zoomComboBox->sizeHint());
     zoomComboBox->setZoomFactor(1.0);
@@ -312,8 +308,7 @@ void ZORMainWindow::buildToolBar()
     fitToWindowButton->setToolTip(s->tipFitToWindow());
     fitToWindowButton->setStatusTip(s->helpFitToWindow());
     fitToWindowButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    connect(fitToWindowButton, &QToolButton::clicked, stereoFrame,
-            &ZORStereoViewer::fitToWindow);
+    connect(fitToWindowButton, &QToolButton::clicked, stereoFrame, &ZORStereoViewer::fitToWindow);
     toolBar->addWidget(fitToWindowButton);
     toolBar->addSeparator();
 
@@ -324,8 +319,7 @@ void ZORMainWindow::buildToolBar()
     toolBar->addWidget(dockButton);
     invertButton = new KvToolButton(s->iconInvertColors(), s->iconInvertColors(),
                                     tr("Invert Colors"), tr("Inverts the colors of the images"),
-                                    this, &ZORMainWindow::doInvertColors, toolBar,
-                                    "invertButton");
+                                    this, &ZORMainWindow::doInvertColors, toolBar, "invertButton");
     Q_CHECK_PTR(invertButton);
     toolBar->addWidget(invertButton);
     swapButton = new KvToolButton(s->iconSwap(), s->iconSwap(), tr("Swap Images"),
@@ -333,10 +327,10 @@ void ZORMainWindow::buildToolBar()
                                   &ZORMainWindow::doSwapImages, toolBar, "swapButton");
     Q_CHECK_PTR(swapButton);
     toolBar->addWidget(swapButton);
-    rotateLeftButton = new KvToolButton(
-            s->iconRotateLeft(), s->iconRotateLeft(), tr("Rotate Left Image"),
-            tr("Rotate left image by 90° counter clock-wise"), this,
-            &ZORMainWindow::doRotateLeftImage, toolBar, "rotateLeftButton");
+    rotateLeftButton
+            = new KvToolButton(s->iconRotateLeft(), s->iconRotateLeft(), tr("Rotate Left Image"),
+                               tr("Rotate left image by 90° counter clock-wise"), this,
+                               &ZORMainWindow::doRotateLeftImage, toolBar, "rotateLeftButton");
     Q_CHECK_PTR(rotateLeftButton);
     toolBar->addWidget(rotateLeftButton);
     rotateRightButton = new KvToolButton(
@@ -363,9 +357,10 @@ void ZORMainWindow::initData()
 void ZORMainWindow::aboutToQuit()
 {
     const ZORSettings* settings = ZORSettings::instance();
-    const int answer = messageWarning(this, settings->appName(),
-                                      tr("Do you really want to exit %1?").arg(settings->appName()),
-                                      settings->textYes(), settings->textNo(), QString(), 1, 1);
+    const int answer
+            = messageWarning(this, settings->appName(),
+                             tr("Do you really want to exit %1?").arg(settings->appName()),
+                             settings->textYes(), settings->textNo(), QString(), 1, 1);
     // exit() rather than quit(): quit() first asks every window to close, which would
     // bring this question up a second time.
     if (answer == 0)
@@ -607,8 +602,8 @@ void ZORMainWindow::doAdjustOffset()
     const qint64 displacementX = 2 * qint64(stereoFrame->deltaX());
     const int dx = int(std::clamp<qint64>(displacementX, INT_MIN, INT_MAX));
     const int dy = stereoFrame->deltaY();
-    ZORSetGlobalOffsetDlg dialog(thumbnails.left, thumbnails.right, thumbnails.scale, dx, dy,
-                                 this, nullptr, true, DialogFlags);
+    ZORSetGlobalOffsetDlg dialog(thumbnails.left, thumbnails.right, thumbnails.scale, dx, dy, this,
+                                 nullptr, true, DialogFlags);
     dialog.setWindowIcon(ZORSettings::instance()->iconApp16());
     dialog.setWindowTitle(ZORSettings::instance()->appName() + QStringLiteral(" - ")
                           + tr("Adjust Offset"));

@@ -69,10 +69,8 @@ ZORStereoViewer::ZORStereoViewer(const QImage& leftImage, const QImage& rightIma
     setDisplayMode(LeftAndRight);
 
     connect(m_leftViewer, &KVImgViewer::zoomChanged, this, &ZORStereoViewer::setInternalZoom);
-    connect(m_rightViewer, &KVImgViewer::zoomChanged, m_leftViewer,
-            &KVImgViewer::setZoomFactor);
-    connect(m_stereoViewer, &KVImgViewer::zoomChanged, m_leftViewer,
-            &KVImgViewer::setZoomFactor);
+    connect(m_rightViewer, &KVImgViewer::zoomChanged, m_leftViewer, &KVImgViewer::setZoomFactor);
+    connect(m_stereoViewer, &KVImgViewer::zoomChanged, m_leftViewer, &KVImgViewer::setZoomFactor);
     connect(m_leftViewer, &KVXImgViewer::roiChanged, this, &ZORStereoViewer::drawRightRoi);
     m_leftScrollLink = connect(m_leftViewer, &KVImgViewer::contentsMoving, this,
                                &ZORStereoViewer::scrollRightViewer);
@@ -88,8 +86,7 @@ ZORStereoViewer::ZORStereoViewer(const QImage& leftImage, const QImage& rightIma
     connect(m_leftViewer, &KVImgViewer::zoomChanged, this, &ZORStereoViewer::zoomChanged);
     connect(m_leftViewer, &KVXImgViewer::roiChanged, this, &ZORStereoViewer::roiChanged);
     connect(m_leftViewer, &KVImgViewer::imageChanged, this, &ZORStereoViewer::leftImageChanged);
-    connect(m_rightViewer, &KVImgViewer::imageChanged, this,
-            &ZORStereoViewer::rightImageChanged);
+    connect(m_rightViewer, &KVImgViewer::imageChanged, this, &ZORStereoViewer::rightImageChanged);
     connect(m_stereoViewer, &KVStereoViewer::displacementXChanged, this,
             &ZORStereoViewer::displacementXChanged);
     connect(m_stereoViewer, &KVStereoViewer::displacementYChanged, this,
@@ -102,10 +99,8 @@ ZORStereoViewer::ZORStereoViewer(const QImage& leftImage, const QImage& rightIma
 
     // A hidden viewer cannot always follow a zoom (the anaglyph is composed only when it is
     // shown), so a viewer coming on show catches up with the left one.
-    connect(m_rightViewer, &KVImgViewer::shown, this,
-            [this] { followLeftZoom(m_rightViewer); });
-    connect(m_stereoViewer, &KVImgViewer::shown, this,
-            [this] { followLeftZoom(m_stereoViewer); });
+    connect(m_rightViewer, &KVImgViewer::shown, this, [this] { followLeftZoom(m_rightViewer); });
+    connect(m_stereoViewer, &KVImgViewer::shown, this, [this] { followLeftZoom(m_stereoViewer); });
 }
 
 ZORStereoViewer::~ZORStereoViewer()
@@ -342,8 +337,8 @@ void ZORStereoViewer::showFullScreen()
     m_savedPalette = m_stereoViewer->palette();
 
     QScreen* target = screen();
-    m_stereoViewer->setParent(nullptr, Qt::Window | Qt::FramelessWindowHint
-                                               | Qt::WindowStaysOnTopHint);
+    m_stereoViewer->setParent(nullptr,
+                              Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     m_anaglyphDetached = true;
     m_stereoViewer->installEventFilter(this);
     m_stereoViewer->move(0, 0);
@@ -554,8 +549,8 @@ void ZORStereoViewer::drawRightRoi(int left, int top, int right, int bottom)
     if (!m_rightViewer || m_copyingRoi)
         return;
     m_copyingRoi = true;
-    m_rightViewer->setRoi(left - m_globalOffsetX, right - m_globalOffsetX,
-                          top - m_globalOffsetY, bottom - m_globalOffsetY);
+    m_rightViewer->setRoi(left - m_globalOffsetX, right - m_globalOffsetX, top - m_globalOffsetY,
+                          bottom - m_globalOffsetY);
     m_copyingRoi = false;
 }
 

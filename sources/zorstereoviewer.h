@@ -37,8 +37,7 @@ public:
 
     ZORStereoViewer(const QImage& leftImage = QImage(), const QImage& rightImage = QImage(),
                     const QString& leftName = QString(), const QString& rightName = QString(),
-                    QWidget* parent = nullptr, const char* name = nullptr,
-                    Qt::WindowFlags f = {});
+                    QWidget* parent = nullptr, const char* name = nullptr, Qt::WindowFlags f = {});
     ~ZORStereoViewer() override;
 
     virtual DISPLAY_MODE displayMode() const;

@@ -20,10 +20,10 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -77,7 +77,8 @@ QImage anaglyphOf(const QImage& left, const QImage& right, QColor leftColor, QCo
         for (int x = 0; x < left.width(); ++x) {
             const int gl = grey(left.pixel(x, y));
             const int gr = grey(right.pixel(x, y));
-            const auto channel = [&](int l, int r) { return std::min(255, (gl * l + gr * r) >> 8); };
+            const auto channel
+                    = [&](int l, int r) { return std::min(255, (gl * l + gr * r) >> 8); };
             result.setPixel(x, y,
                             qRgb(channel(leftColor.red(), rightColor.red()),
                                  channel(leftColor.green(), rightColor.green()),
@@ -342,16 +343,15 @@ void TestZORMainWindow::menus()
     QCOMPARE(itemTexts(bar.at(2)->menu()),
              (QStringList{"&Left Image", "&Right Image", "&Both Images", "&Anaglyph Image", "-",
                           "&Full Screen"}));
-    QCOMPARE(itemTexts(bar.at(3)->menu()),
-             (QStringList{"Help &Topics", "-", "&About Tarvix"}));
+    QCOMPARE(itemTexts(bar.at(3)->menu()), (QStringList{"Help &Topics", "-", "&About Tarvix"}));
 
     QCOMPARE(child(window, "exitAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     QCOMPARE(child(window, "helpTopicsAction")->shortcut(), QKeySequence(Qt::Key_F1));
-    for (const char* name : {"openLeftAction", "openRightAction", "printAction", "swapAction",
-                             "rotateLeftAction", "rotateRightAction", "adjustOffsetAction",
-                             "optionsAction", "viewLeftAction", "viewRightAction",
-                             "viewBothAction", "viewAnaglyphAction", "fullScreenAction",
-                             "aboutAction"})
+    for (const char* name :
+         {"openLeftAction", "openRightAction", "printAction", "swapAction", "rotateLeftAction",
+          "rotateRightAction", "adjustOffsetAction", "optionsAction", "viewLeftAction",
+          "viewRightAction", "viewBothAction", "viewAnaglyphAction", "fullScreenAction",
+          "aboutAction"})
         QVERIFY2(child(window, name)->shortcut().isEmpty(), name);
 }
 
@@ -435,8 +435,8 @@ void TestZORMainWindow::viewMenuMarksTheMode()
     auto window = shownWindow();
     load(*window, BothImages, randomImage(30, 20, 1), randomImage(30, 20, 2));
     QMenu* viewMenu = child<QMenu>(*window, "viewMenu");
-    const char* const items[] = {"viewLeftAction", "viewRightAction", "viewBothAction",
-                                 "viewAnaglyphAction"};
+    const char* const items[]
+            = {"viewLeftAction", "viewRightAction", "viewBothAction", "viewAnaglyphAction"};
     for (int mode : {Anaglyph, MonoLeft, MonoRight, LeftAndRight}) {
         window->stereoViewer()->setDisplayMode(DISPLAY_MODE(mode));
         emit viewMenu->aboutToShow();
@@ -468,12 +468,12 @@ void TestZORMainWindow::toolBarContent()
             QCOMPARE(widget->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
         }
     }
-    QCOMPARE(order, (QStringList{"openLeftButton", "openRightButton", "-", "leftViewButton",
-                                 "rightViewButton", "bothViewsButton", "anaglyphButton", "-",
-                                 "zoomComboBox", "zoomInButton", "zoomOutButton",
-                                 "fitToWindowButton", "-", "dockButton", "invertButton",
-                                 "swapButton", "rotateLeftButton", "rotateRightButton",
-                                 "stretch"}));
+    QCOMPARE(order,
+             (QStringList{"openLeftButton", "openRightButton", "-", "leftViewButton",
+                          "rightViewButton", "bothViewsButton", "anaglyphButton", "-",
+                          "zoomComboBox", "zoomInButton", "zoomOutButton", "fitToWindowButton",
+                          "-", "dockButton", "invertButton", "swapButton", "rotateLeftButton",
+                          "rotateRightButton", "stretch"}));
 
     // Tips and status texts.
     const QList<std::tuple<const char*, QString, QString>> texts = {
@@ -539,14 +539,21 @@ void TestZORMainWindow::toolBarEnabling()
     const bool hasRight = images == RightOnly || images == BothImages;
     const bool both = hasLeft && hasRight;
     const QList<std::pair<const char*, bool>> expected = {
-            {"openLeftButton", true},     {"openRightButton", true},
-            {"leftViewButton", both},     {"rightViewButton", both},
-            {"bothViewsButton", both},    {"anaglyphButton", both},
-            {"zoomComboBox", both},       {"zoomInButton", both},
-            {"zoomOutButton", both},      {"fitToWindowButton", both},
+            {"openLeftButton", true},
+            {"openRightButton", true},
+            {"leftViewButton", both},
+            {"rightViewButton", both},
+            {"bothViewsButton", both},
+            {"anaglyphButton", both},
+            {"zoomComboBox", both},
+            {"zoomInButton", both},
+            {"zoomOutButton", both},
+            {"fitToWindowButton", both},
             {"dockButton", both && mode == LeftAndRight},
-            {"invertButton", both},       {"swapButton", both},
-            {"rotateLeftButton", hasLeft}, {"rotateRightButton", hasRight},
+            {"invertButton", both},
+            {"swapButton", both},
+            {"rotateLeftButton", hasLeft},
+            {"rotateRightButton", hasRight},
     };
     for (const auto& item : expected)
         if (!QByteArray(item.first).startsWith("open"))
@@ -555,8 +562,8 @@ void TestZORMainWindow::toolBarEnabling()
     for (const auto& [name, enabled] : expected)
         QTRY_VERIFY2(child<QWidget>(*window, name)->isEnabled() == enabled, name);
 
-    const char* const modeButtons[] = {"leftViewButton", "rightViewButton", "bothViewsButton",
-                                       "anaglyphButton"};
+    const char* const modeButtons[]
+            = {"leftViewButton", "rightViewButton", "bothViewsButton", "anaglyphButton"};
     for (int i = 0; i < 4; ++i)
         QCOMPARE(child<QAbstractButton>(*window, modeButtons[i])->isChecked(), i == mode);
 }
@@ -574,16 +581,16 @@ void TestZORMainWindow::modeButtonsFollowTheFrame()
     QFETCH(QString, route);
     auto window = shownWindow();
     load(*window, BothImages, randomImage(30, 20, 1), randomImage(30, 20, 2));
-    const char* const buttons[] = {"leftViewButton", "rightViewButton", "bothViewsButton",
-                                   "anaglyphButton"};
-    const char* const items[] = {"viewLeftAction", "viewRightAction", "viewBothAction",
-                                 "viewAnaglyphAction"};
-    const QPixmap* const upPictures[] = {&m_settings->iconLeftView(), &m_settings->iconRightView(),
-                                         &m_settings->iconBothViews(),
-                                         &m_settings->iconAnaglyphMode()};
-    const QPixmap* const downPictures[] = {
-            &m_settings->iconLeftViewFocus(), &m_settings->iconRightViewFocus(),
-            &m_settings->iconBothViewsFocus(), &m_settings->iconAnaglyphModeFocus()};
+    const char* const buttons[]
+            = {"leftViewButton", "rightViewButton", "bothViewsButton", "anaglyphButton"};
+    const char* const items[]
+            = {"viewLeftAction", "viewRightAction", "viewBothAction", "viewAnaglyphAction"};
+    const QPixmap* const upPictures[]
+            = {&m_settings->iconLeftView(), &m_settings->iconRightView(),
+               &m_settings->iconBothViews(), &m_settings->iconAnaglyphMode()};
+    const QPixmap* const downPictures[]
+            = {&m_settings->iconLeftViewFocus(), &m_settings->iconRightViewFocus(),
+               &m_settings->iconBothViewsFocus(), &m_settings->iconAnaglyphModeFocus()};
 
     for (int mode : {Anaglyph, MonoRight, MonoLeft, LeftAndRight}) {
         if (route == QLatin1String("menu"))
@@ -845,11 +852,10 @@ void TestZORMainWindow::exportWritesTheShownImage()
     png->trigger();
 
     const QImage written(target + QStringLiteral(".png"));
-    const QImage expected = mode == MonoLeft ? left
-                            : mode == MonoRight
-                                    ? right
-                                    : anaglyphOf(left, right, QColor(0xB8, 0, 0),
-                                                 QColor(0, 0xB8, 0xFF));
+    const QImage expected = mode == MonoLeft    ? left
+                            : mode == MonoRight ? right
+                                                : anaglyphOf(left, right, QColor(0xB8, 0, 0),
+                                                             QColor(0, 0xB8, 0xFF));
     QVERIFY(!written.isNull());
     QVERIFY(sameColours(written, expected));
     QVERIFY(m_boxes.isEmpty());
@@ -997,18 +1003,18 @@ void TestZORMainWindow::commandsWithBadInputs()
     QFETCH(QSize, leftSize);
     QFETCH(QSize, rightSize);
     auto window = shownWindow();
-    const QImage left = leftSize.isValid() ? randomImage(leftSize.width(), leftSize.height(), 1)
-                                           : QImage();
+    const QImage left
+            = leftSize.isValid() ? randomImage(leftSize.width(), leftSize.height(), 1) : QImage();
     const QImage right = rightSize.isValid()
                                  ? randomImage(rightSize.width(), rightSize.height(), 2)
                                  : QImage();
     load(*window, Images(images), left, right);
     ZORStereoViewer* frame = window->stereoViewer();
 
-    const char* const commands[] = {"doSwapImages",     "doRotateLeftImage", "doRotateRightImage",
-                                    "doInvertColors",   "doPrint",           "doAdjustOffset",
-                                    "doViewFullScreen", "doUpdateMenuBar",
-                                    "stereoViewToolBarUpdate"};
+    const char* const commands[]
+            = {"doSwapImages",     "doRotateLeftImage", "doRotateRightImage",
+               "doInvertColors",   "doPrint",           "doAdjustOffset",
+               "doViewFullScreen", "doUpdateMenuBar",   "stereoViewToolBarUpdate"};
     for (int mode = MonoLeft; mode <= Anaglyph; ++mode) {
         frame->setDisplayMode(DISPLAY_MODE(mode));
         for (const char* command : commands) {
@@ -1022,7 +1028,8 @@ void TestZORMainWindow::commandsWithBadInputs()
         QVERIFY(QMetaObject::invokeMethod(window.get(), "doExportImageToFile",
                                           Q_ARG(int, int(window->exportItemTexts().size() - 1))));
         for (int id : {-1, 100000})
-            QVERIFY(QMetaObject::invokeMethod(window.get(), "doExportImageToFile", Q_ARG(int, id)));
+            QVERIFY(QMetaObject::invokeMethod(window.get(), "doExportImageToFile",
+                                              Q_ARG(int, id)));
         frame->zoomIn();
         frame->fitToWindow();
         frame->zoomOut();

@@ -53,7 +53,8 @@ QImage anaglyphOf(const QImage& left, const QImage& right, QColor leftColor, QCo
         for (int x = 0; x < left.width(); ++x) {
             const int gl = grey(left.pixel(x, y));
             const int gr = grey(right.pixel(x, y));
-            const auto channel = [&](int l, int r) { return std::min(255, (gl * l + gr * r) >> 8); };
+            const auto channel
+                    = [&](int l, int r) { return std::min(255, (gl * l + gr * r) >> 8); };
             result.setPixel(x, y,
                             qRgb(channel(leftColor.red(), rightColor.red()),
                                  channel(leftColor.green(), rightColor.green()),
@@ -210,15 +211,14 @@ void TestZORStereoViewer::construction()
 {
     const QImage left = randomImage(30, 20, 1);
     const QImage right = randomImage(30, 20, 2);
-    ZORStereoViewer frame(left, right, QStringLiteral("a"), QStringLiteral("b"), nullptr,
-                          "frame");
+    ZORStereoViewer frame(left, right, QStringLiteral("a"), QStringLiteral("b"), nullptr, "frame");
     QCOMPARE(frame.objectName(), QStringLiteral("frame"));
     QCOMPARE(frame.displayMode(), LeftAndRight);
     QCOMPARE(frame.leftViewer()->objectName(), QStringLiteral("leftViewer"));
     QCOMPARE(frame.rightViewer()->objectName(), QStringLiteral("rightViewer"));
-    for (QWidget* viewer : {static_cast<QWidget*>(frame.leftViewer()),
-                            static_cast<QWidget*>(frame.rightViewer()),
-                            static_cast<QWidget*>(frame.stereoViewer())})
+    for (QWidget* viewer :
+         {static_cast<QWidget*>(frame.leftViewer()), static_cast<QWidget*>(frame.rightViewer()),
+          static_cast<QWidget*>(frame.stereoViewer())})
         QCOMPARE(viewer->parentWidget(), &frame);
     QCOMPARE(widgetAt(frame.gridLayout(), 0, 0), frame.leftViewer());
     QCOMPARE(widgetAt(frame.gridLayout(), 0, 1), frame.rightViewer());
@@ -247,8 +247,8 @@ void TestZORStereoViewer::coloursFromOptions_data()
     QTest::newRow("stored pair") << QStringLiteral("#00C000|#C00000") << QColor(0, 0xC0, 0)
                                  << QColor(0xC0, 0, 0);
     QTest::newRow("nothing stored") << QString() << QColor(0xB8, 0, 0) << QColor(0, 0xB8, 0xFF);
-    QTest::newRow("unusable value") << QStringLiteral("garbage") << QColor(0xB8, 0, 0)
-                                    << QColor(0, 0xB8, 0xFF);
+    QTest::newRow("unusable value")
+            << QStringLiteral("garbage") << QColor(0xB8, 0, 0) << QColor(0, 0xB8, 0xFF);
 }
 
 void TestZORStereoViewer::coloursFromOptions()
@@ -294,10 +294,18 @@ void TestZORStereoViewer::modeChanges()
     QSignalSpy typed(frame.get(), qOverload<DISPLAY_MODE>(&ZORStereoViewer::displayModeChanged));
 
     switch (to) {
-    case MonoLeft: frame->setModeMonoLeft(); break;
-    case MonoRight: frame->setModeMonoRight(); break;
-    case LeftAndRight: frame->setModeLeftAndRight(); break;
-    default: frame->setModeAnaglyph(); break;
+    case MonoLeft:
+        frame->setModeMonoLeft();
+        break;
+    case MonoRight:
+        frame->setModeMonoRight();
+        break;
+    case LeftAndRight:
+        frame->setModeLeftAndRight();
+        break;
+    default:
+        frame->setModeAnaglyph();
+        break;
     }
 
     QCOMPARE(frame->displayMode(), DISPLAY_MODE(to));
@@ -320,7 +328,8 @@ void TestZORStereoViewer::modeChanges()
     QCOMPARE(grid->count(), to == LeftAndRight ? 2 : 1);
     QCOMPARE(grid->columnCount(), to == LeftAndRight ? 2 : 1);
     QWidget* first = widgetAt(grid, 0, 0);
-    QCOMPARE(first, to == MonoLeft || to == LeftAndRight ? static_cast<QWidget*>(frame->leftViewer())
+    QCOMPARE(first, to == MonoLeft || to == LeftAndRight
+                            ? static_cast<QWidget*>(frame->leftViewer())
                     : to == MonoRight ? static_cast<QWidget*>(frame->rightViewer())
                                       : static_cast<QWidget*>(frame->stereoViewer()));
     if (to == LeftAndRight) {
@@ -446,11 +455,10 @@ void TestZORStereoViewer::fitToWindowFitsTheViewerOnShow()
     // Three different shapes: the fit tells which viewer it was computed for.
     auto frame = shownFrame(randomImage(200, 100, 1), randomImage(100, 200, 2));
     frame->setDisplayMode(DISPLAY_MODE(mode));
-    KVImgViewer* onShow = mode == MonoRight ? static_cast<KVImgViewer*>(frame->rightViewer())
-                          : mode == Anaglyph
-                                  ? static_cast<KVImgViewer*>(frame->stereoViewer())
-                                  : static_cast<KVImgViewer*>(frame->leftViewer());
-    const QSize imageSize = mode == MonoRight ? QSize(100, 200)
+    KVImgViewer* onShow = mode == MonoRight  ? static_cast<KVImgViewer*>(frame->rightViewer())
+                          : mode == Anaglyph ? static_cast<KVImgViewer*>(frame->stereoViewer())
+                                             : static_cast<KVImgViewer*>(frame->leftViewer());
+    const QSize imageSize = mode == MonoRight  ? QSize(100, 200)
                             : mode == Anaglyph ? QSize(200, 200)
                                                : QSize(200, 100);
     QTRY_VERIFY(onShow->isVisible() && onShow->width() > 50);
@@ -603,8 +611,7 @@ void TestZORStereoViewer::roiAcrossThePair_data()
     QTest::newRow("right to left, offset (4, 6)")
             << QPoint(4, 6) << true << QList<int>{10, 20, 30, 40} << QList<int>{14, 24, 36, 46};
     QTest::newRow("left to right, offset (4, 6)")
-            << QPoint(4, 6) << false << QList<int>{14, 24, 36, 46}
-            << QList<int>{10, 20, 30, 40};
+            << QPoint(4, 6) << false << QList<int>{14, 24, 36, 46} << QList<int>{10, 20, 30, 40};
     QTest::newRow("right to left, no offset")
             << QPoint(0, 0) << true << QList<int>{1, 2, 3, 4} << QList<int>{1, 2, 3, 4};
     QTest::newRow("right to left, cut at the image edge")
@@ -632,8 +639,7 @@ void TestZORStereoViewer::roiAcrossThePair()
     QCOMPARE(QList<int>(kept.begin(), kept.end()), drawn);
     QCOMPARE(relayed.count(), 1);
     const std::array<int, 4> leftRoi = roiOf(frame->leftViewer());
-    QCOMPARE(relayed.first(),
-             (QList<QVariant>{leftRoi[0], leftRoi[2], leftRoi[1], leftRoi[3]}));
+    QCOMPARE(relayed.first(), (QList<QVariant>{leftRoi[0], leftRoi[2], leftRoi[1], leftRoi[3]}));
 }
 
 void TestZORStereoViewer::setRoiOutsideAnaglyphOnly_data()
@@ -965,7 +971,8 @@ void TestZORStereoViewer::names_data()
     QTest::addColumn<QString>("shortName");
     QTest::newRow("plain") << QStringLiteral("left.png") << QStringLiteral("left.png");
     QTest::newRow("after the last //") << QStringLiteral("a//b//c.tif") << QStringLiteral("c.tif");
-    QTest::newRow("single slashes kept") << QStringLiteral("/x/y.jpg") << QStringLiteral("/x/y.jpg");
+    QTest::newRow("single slashes kept")
+            << QStringLiteral("/x/y.jpg") << QStringLiteral("/x/y.jpg");
     QTest::newRow("empty") << QString() << QString();
     QTest::newRow("ends in //") << QStringLiteral("dir//") << QString();
 }
@@ -1012,7 +1019,8 @@ void TestZORStereoViewer::forwardedModes()
                                  static_cast<KVXImgViewer*>(frame.stereoViewer())})
         viewer->setMode(KVImgViewer::PointMeasureMode);
     QVERIFY(QMetaObject::invokeMethod(&frame, slot.toLatin1().constData()));
-    const auto expect = [](int mode) { return mode < 0 ? int(KVImgViewer::PointMeasureMode) : mode; };
+    const auto expect
+            = [](int mode) { return mode < 0 ? int(KVImgViewer::PointMeasureMode) : mode; };
     QCOMPARE(int(frame.leftViewer()->mode()), expect(left));
     QCOMPARE(int(frame.rightViewer()->mode()), expect(right));
     QCOMPARE(int(frame.stereoViewer()->mode()), expect(anaglyph));
@@ -1033,8 +1041,8 @@ void TestZORStereoViewer::badImages()
 {
     QFETCH(QSize, leftSize);
     QFETCH(QSize, rightSize);
-    const QImage left = leftSize.isValid() ? randomImage(leftSize.width(), leftSize.height(), 1)
-                                           : QImage();
+    const QImage left
+            = leftSize.isValid() ? randomImage(leftSize.width(), leftSize.height(), 1) : QImage();
     const QImage right = rightSize.isValid()
                                  ? randomImage(rightSize.width(), rightSize.height(), 2)
                                  : QImage();
