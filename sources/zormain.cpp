@@ -222,7 +222,8 @@ void ZORMainWindow::buildMenus()
 void ZORMainWindow::buildToolBar()
 {
     const ZORSettings* s = ZORSettings::instance();
-    toolBar->disconnect();
+    // Qt's own connections of the toolbar stay; only ours go.
+    toolBar->disconnect(this);
     toolBar->clear();
 
     openLeftButton = new KvToolButton(s->iconOpenLeft(), s->iconOpenLeft(), tr("Open Left Image"),
@@ -381,7 +382,6 @@ void ZORMainWindow::callOnlineHelp()
     if (!helpWindow) {
         helpWindow = new Help(home, QStringLiteral("toc.html"), nullptr, "help");
         Q_CHECK_PTR(helpWindow.data());
-        helpWindow->setIconSize(QSize(22, 22));
         helpWindow->setToolButtonStyle(toolButtonStyle());
         helpWindow->setWindowIcon(ZORSettings::instance()->iconApp16());
     }

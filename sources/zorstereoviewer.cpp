@@ -596,6 +596,9 @@ KVXImgViewer* ZORStereoViewer::visibleViewer() const
 
 void ZORStereoViewer::followLeftZoom(KVXImgViewer* viewer)
 {
+    // Without an image the left viewer refuses every zoom, so its factor says nothing.
+    if (m_leftViewer->image().isNull())
+        return;
     const double zoom = m_leftViewer->zoomFactor();
     if (!kvFuzzyEqual(viewer->zoomFactor(), zoom))
         viewer->setZoomFactor(zoom);
