@@ -71,7 +71,8 @@ public:
 inline std::string scratchPath(const char* tag)
 {
     static ScratchFiles files;
-    static const std::string base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+    static const std::string base
+            = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
     std::string path = base + "/ravlib-fuzz-" + std::to_string(::getpid()) + "-" + tag;
     files.paths.insert(path);
     return path;
@@ -94,10 +95,10 @@ inline void putFile(const std::string& path, const std::string& contents)
 inline bool lossyText(const std::string& text)
 {
     return text.find("inf") != std::string::npos || text.find("nan") != std::string::npos
-            || text.find("e+308") != std::string::npos || text.find("e-3") != std::string::npos;
+           || text.find("e+308") != std::string::npos || text.find("e-3") != std::string::npos;
 }
 
-template <typename T>
+template<typename T>
 void checkRoundTrip(const T& object, int mode)
 {
     std::ostringstream first;
@@ -121,7 +122,7 @@ void checkRoundTrip(const T& object, int mode)
 
 // Reads the input into a fresh object made by `make(variant)`, through a stream or a file,
 // then checks the round trip; through a file also the file routines' own round trip.
-template <typename T, typename Make>
+template<typename T, typename Make>
 void fuzzReader(const std::uint8_t* data, std::size_t size, Make make)
 {
     silenceErrors();

@@ -37,8 +37,7 @@ int main(int argc, char** argv)
         }
         const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
                                       std::istreambuf_iterator<char>());
-        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                               bytes.size());
+        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     std::printf("replayed %zu inputs\n", inputs.size());
     // An empty corpus means a wrong path, not a pass.

@@ -4,6 +4,8 @@
 #include "zorstartobj.h"
 #include "zortiffhandler.h"
 
+#include "gerror.h"
+
 #include <QApplication>
 #include <QFileInfo>
 
@@ -21,6 +23,10 @@ int main(int argc, char* argv[])
             QFileInfo(QString::fromLocal8Bit(executionPath.data())).absolutePath());
 
     qInstallMessageHandler(messageHandler);
+
+    // The geometry library would otherwise stop on every report and wait for an answer
+    // on standard input, which would freeze the window; here it reports and carries on.
+    gErrorHandler.mode = 1;
 
     int result = 0;
     {

@@ -48,8 +48,7 @@ public:
 
     // Records the report, formats the printf-style message (cut to fit 1024 characters) and
     // passes it on to the handler; returns what the handler returns.
-    int raise(const char* function, const char* file, int line, int code, const char* format,
-              ...);
+    int raise(const char* function, const char* file, int line, int code, const char* format, ...);
     static const char* codeText(int code);
 
     GErrorHandler* handler = nullptr;

@@ -64,7 +64,7 @@ protected:
     std::size_t index(int x, int y, int plane) const
     {
         return (std::size_t(plane) * std::size_t(nRows) + std::size_t(y)) * std::size_t(nCols)
-                + std::size_t(x);
+               + std::size_t(x);
     }
     bool contains(int x, int y, int plane) const
     {
@@ -96,7 +96,7 @@ private:
 };
 
 // Image of typed pixels; drawn values are truncated toward zero and held to the type's range.
-template <typename T>
+template<typename T>
 class GTypedImg : public GImg
 {
 public:

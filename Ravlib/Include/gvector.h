@@ -28,10 +28,7 @@ public:
     GVector operator+(const GVector& v) const;
     GVector operator-(const GVector& v) const;
 
-    double& operator()(int i)
-    {
-        return (i >= 0 && i < n) ? elements[i] : outOfRange(i);
-    }
+    double& operator()(int i) { return (i >= 0 && i < n) ? elements[i] : outOfRange(i); }
     const double& operator()(int i) const
     {
         return (i >= 0 && i < n) ? elements[i] : outOfRangeConst(i);

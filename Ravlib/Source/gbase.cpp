@@ -99,8 +99,8 @@ bool expect_char(std::istream& is, int mode, char c)
         return true;
     char found = 0;
     if (!(is >> found) || found != c) {
-        gError.raise("GMesh::expect_char()", __FILE__, __LINE__, 25,
-                     "missing %c in ASCII stream", c);
+        gError.raise("GMesh::expect_char()", __FILE__, __LINE__, 25, "missing %c in ASCII stream",
+                     c);
         return false;
     }
     return true;

@@ -96,8 +96,8 @@ GError::GError()
 
 GError::~GError() = default;
 
-int GError::raise(const char* function, const char* file, int line, int code,
-                  const char* format, ...)
+int GError::raise(const char* function, const char* file, int line, int code, const char* format,
+                  ...)
 {
     errorOccurred = true;
     lastCode = code;
@@ -124,28 +124,51 @@ const char* GError::codeText(int code)
     if (code < 0)
         return "User error";
     switch (code) {
-    case 0: return "No error detected";
-    case 1: return "Unspecified error";
-    case 10: return "Memory allocation failed";
-    case 11: return "NULL-Pointer problem";
-    case 20: return "File Open failed";
-    case 21: return "Error during file write";
-    case 22: return "Error during file read";
-    case 23: return "Write to stream failed";
-    case 24: return "Read from stream failed";
-    case 25: return "Parsing error in input stream";
-    case 26: return "Unsupported RAVLIB io-mode";
-    case 27: return "Incorrect file type";
-    case 30: return "Access to non existing plane";
-    case 31: return "Access to non existing element";
-    case 32: return "Not valid range";
-    case 40: return "Incorrect Dimensions";
-    case 41: return "Unsupported Operation";
-    case 42: return "Unsupported Mode";
-    case 50: return "Unspecified RTTI error";
-    case 51: return "Unsupported Image Type";
-    case 52: return "Unsupported Image Conversion";
-    case 9999: return "Function is not fully implemented yet";
-    default: return "Error without explaination";
+    case 0:
+        return "No error detected";
+    case 1:
+        return "Unspecified error";
+    case 10:
+        return "Memory allocation failed";
+    case 11:
+        return "NULL-Pointer problem";
+    case 20:
+        return "File Open failed";
+    case 21:
+        return "Error during file write";
+    case 22:
+        return "Error during file read";
+    case 23:
+        return "Write to stream failed";
+    case 24:
+        return "Read from stream failed";
+    case 25:
+        return "Parsing error in input stream";
+    case 26:
+        return "Unsupported RAVLIB io-mode";
+    case 27:
+        return "Incorrect file type";
+    case 30:
+        return "Access to non existing plane";
+    case 31:
+        return "Access to non existing element";
+    case 32:
+        return "Not valid range";
+    case 40:
+        return "Incorrect Dimensions";
+    case 41:
+        return "Unsupported Operation";
+    case 42:
+        return "Unsupported Mode";
+    case 50:
+        return "Unspecified RTTI error";
+    case 51:
+        return "Unsupported Image Type";
+    case 52:
+        return "Unsupported Image Conversion";
+    case 9999:
+        return "Function is not fully implemented yet";
+    default:
+        return "Error without explaination";
     }
 }

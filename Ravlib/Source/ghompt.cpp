@@ -44,7 +44,7 @@ bool GHomPt::read(std::istream& is, int mode)
         return false;
     const int pointMode = mode == 3 ? 3 : 2;
     return expect_char(is, mode, '{') && first.read(is, pointMode) && second.read(is, pointMode)
-            && expect_char(is, mode, '}');
+           && expect_char(is, mode, '}');
 }
 
 bool GHomPt::writeToFile(const char* fileName, int mode) const

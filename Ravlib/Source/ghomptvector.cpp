@@ -87,8 +87,8 @@ bool GHomPtVector::read(std::istream& is, int mode)
                 return false;
         } else if (mode == 2) {
             if (empty()) {
-                gError.raise(kRead, __FILE__, __LINE__, 40,
-                             "could not read mode %d into empty %s", mode, "GHomPtVector");
+                gError.raise(kRead, __FILE__, __LINE__, 40, "could not read mode %d into empty %s",
+                             mode, "GHomPtVector");
                 return false;
             }
         } else if (!gio::readField(is, count, kRead) || !takeCount(count, kBinaryBytesPerPair)) {
@@ -137,8 +137,8 @@ bool GHomPtVector::writeToFiles(const char* firstFile, const char* secondFile, i
             first << pair.first(0) << " " << pair.first(1) << "\n";
             second << pair.second(0) << " " << pair.second(1) << "\n";
         }
-        for (const auto& [name, text] : {std::make_pair(firstFile, &first),
-                                         std::make_pair(secondFile, &second)}) {
+        for (const auto& [name, text] :
+             {std::make_pair(firstFile, &first), std::make_pair(secondFile, &second)}) {
             const char* fileName = name ? name : "";
             const int result = gio::saveFile(fileName, text->str());
             if (result != 0) {
@@ -171,8 +171,9 @@ bool GHomPtVector::readFromFiles(const char* firstFile, const char* secondFile)
             GPoint2D left;
             GPoint2D right;
             const PlainRead leftRead = readPlainPoint(first, left);
-            const PlainRead rightRead =
-                    leftRead == PlainRead::Point ? readPlainPoint(second, right) : PlainRead::End;
+            const PlainRead rightRead = leftRead == PlainRead::Point
+                                                ? readPlainPoint(second, right)
+                                                : PlainRead::End;
             if (leftRead == PlainRead::Point && rightRead == PlainRead::Point) {
                 push_back(GHomPt(left, right));
                 continue;

@@ -11,33 +11,33 @@
 
 namespace {
 
-template <typename T>
+template<typename T>
 struct PixelTraits;
-template <>
+template<>
 struct PixelTraits<unsigned char>
 {
     static constexpr GImg::Type type = GImg::Byte;
     static constexpr const char* access = "GBytImg::operator ()";
 };
-template <>
+template<>
 struct PixelTraits<unsigned short>
 {
     static constexpr GImg::Type type = GImg::UShort;
     static constexpr const char* access = "GUShortImg::operator ()";
 };
-template <>
+template<>
 struct PixelTraits<int>
 {
     static constexpr GImg::Type type = GImg::Int;
     static constexpr const char* access = "GIntImg::operator ()";
 };
-template <>
+template<>
 struct PixelTraits<float>
 {
     static constexpr GImg::Type type = GImg::Float;
     static constexpr const char* access = "GFltImg::operator ()";
 };
-template <>
+template<>
 struct PixelTraits<double>
 {
     static constexpr GImg::Type type = GImg::Double;
@@ -46,7 +46,7 @@ struct PixelTraits<double>
 
 // Truncation toward zero, held to the pixel type's range: a plain cast of an out-of-range
 // double to an integer type is undefined.
-template <typename T>
+template<typename T>
 T toPixel(double value)
 {
     using Limits = std::numeric_limits<T>;
@@ -68,7 +68,7 @@ T toPixel(double value)
     }
 }
 
-template <typename T>
+template<typename T>
 T& dummyPixel()
 {
     static T pixel{};
@@ -138,8 +138,8 @@ void GImg::putPixel(int x, int y, const GPixelValue& value)
 bool GImg::checkSize(int cols, int rows, int planes, std::size_t pixelSize)
 {
     if (cols < 1 || rows < 1 || planes < 1) {
-        gError.raise("GImg::GImg()", __FILE__, __LINE__, 40,
-                     "Not possible to create (%d,%d,%d)", cols, rows, planes);
+        gError.raise("GImg::GImg()", __FILE__, __LINE__, 40, "Not possible to create (%d,%d,%d)",
+                     cols, rows, planes);
         return false;
     }
     const double bytes = double(cols) * double(rows) * double(planes) * double(pixelSize);
@@ -193,7 +193,7 @@ void GBinImg::putValue(int x, int y, int plane, double value)
     (*this)(x, y, plane) = std::fabs(value) >= 1e-15 ? 1 : 0;
 }
 
-template <typename T>
+template<typename T>
 GTypedImg<T>::GTypedImg(int cols, int rows, int planes)
     : GImg(PixelTraits<T>::type)
 {
@@ -207,7 +207,7 @@ GTypedImg<T>::GTypedImg(int cols, int rows, int planes)
     }
 }
 
-template <typename T>
+template<typename T>
 T& GTypedImg<T>::operator()(int x, int y, int plane)
 {
     if (contains(x, y, plane))
@@ -217,7 +217,7 @@ T& GTypedImg<T>::operator()(int x, int y, int plane)
     return dummyPixel<T>();
 }
 
-template <typename T>
+template<typename T>
 const T& GTypedImg<T>::operator()(int x, int y, int plane) const
 {
     if (contains(x, y, plane))
@@ -227,7 +227,7 @@ const T& GTypedImg<T>::operator()(int x, int y, int plane) const
     return dummyPixel<const T>();
 }
 
-template <typename T>
+template<typename T>
 void GTypedImg<T>::putValue(int x, int y, int plane, double value)
 {
     (*this)(x, y, plane) = toPixel<T>(value);

@@ -21,7 +21,7 @@ namespace gio {
 
 namespace {
 
-template <typename Unsigned>
+template<typename Unsigned>
 void writeLittleEndian(std::ostream& os, Unsigned bits)
 {
     char bytes[sizeof(Unsigned)];
@@ -30,7 +30,7 @@ void writeLittleEndian(std::ostream& os, Unsigned bits)
     os.write(bytes, sizeof bytes);
 }
 
-template <typename Unsigned>
+template<typename Unsigned>
 bool readLittleEndian(std::istream& is, Unsigned& bits)
 {
     unsigned char bytes[sizeof(Unsigned)];
@@ -94,7 +94,7 @@ bool readByte(std::istream& is, char& value)
 }
 
 // A failed read leaves the target as it was (the stream operators would zero it).
-template <typename T, typename Reader>
+template<typename T, typename Reader>
 bool readInto(T& value, const char* function, Reader read)
 {
     T token{};
@@ -187,8 +187,8 @@ int saveFile(const char* fileName, const std::string& content)
     const bool exists = fs::exists(status);
 
     auto writeAll = [&content](std::FILE* file) {
-        const bool written = std::fwrite(content.data(), 1, content.size(), file)
-                == content.size();
+        const bool written
+                = std::fwrite(content.data(), 1, content.size(), file) == content.size();
         const bool flushed = std::fflush(file) == 0;
         return std::fclose(file) == 0 && written && flushed;
     };
@@ -218,8 +218,8 @@ int saveFile(const char* fileName, const std::string& content)
     for (int attempt = 0; attempt < 64 && !file; ++attempt) {
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         temporary = directory
-                / ("." + target.filename().string() + ".tmp" + std::to_string(stamp % 1000000)
-                   + "-" + std::to_string(++serial));
+                    / ("." + target.filename().string() + ".tmp" + std::to_string(stamp % 1000000)
+                       + "-" + std::to_string(++serial));
         file = std::fopen(temporary.c_str(), "wbx");
         if (!file && errno != EEXIST)
             break;
@@ -242,8 +242,8 @@ int saveFile(const char* fileName, const std::string& content)
     return 0;
 }
 
-bool writeObjectFile(const GBase& object, const char* fileName, int mode,
-                     const std::string& key, bool namedMessages)
+bool writeObjectFile(const GBase& object, const char* fileName, int mode, const std::string& key,
+                     bool namedMessages)
 {
     const std::string function = key + "::writeToFile()";
     if (!checkMode(mode, function.c_str()))
@@ -293,8 +293,8 @@ bool readObjectFile(GBase& object, const char* fileName, int mode, const std::st
                                           [&word](const char* k) { return word == k; });
         if (!accepted) {
             if (namedMessages)
-                gError.raise(function.c_str(), __FILE__, __LINE__, 27, "file: %s, key: %s",
-                             name, word.c_str());
+                gError.raise(function.c_str(), __FILE__, __LINE__, 27, "file: %s, key: %s", name,
+                             word.c_str());
             else
                 gError.raise(function.c_str(), __FILE__, __LINE__, 25, "");
             return false;

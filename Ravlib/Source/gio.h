@@ -48,8 +48,8 @@ int saveFile(const char* fileName, const std::string& content);
 // The file envelope of the class file routines: key word and body in mode 1, the body
 // alone in modes 2 and 3. `namedMessages` chooses between reports that carry the file
 // name and reports with an empty message.
-bool writeObjectFile(const GBase& object, const char* fileName, int mode,
-                     const std::string& key, bool namedMessages);
+bool writeObjectFile(const GBase& object, const char* fileName, int mode, const std::string& key,
+                     bool namedMessages);
 bool readObjectFile(GBase& object, const char* fileName, int mode, const std::string& key,
                     std::initializer_list<const char*> acceptedKeys, bool namedMessages);
 

@@ -129,8 +129,8 @@ bool GLine2D::clip(GPoint2D& first, GPoint2D& second, int cols, int rows) const
         second(0) = std::clamp(x1, 0.0, xMax);
         second(1) = std::clamp(y1, 0.0, yMax);
     }
-    return first(0) >= 0 && first(0) <= xMax && first(1) >= 0 && first(1) <= yMax
-            && second(0) >= 0 && second(0) <= xMax && second(1) >= 0 && second(1) <= yMax;
+    return first(0) >= 0 && first(0) <= xMax && first(1) >= 0 && first(1) <= yMax && second(0) >= 0
+           && second(0) <= xMax && second(1) >= 0 && second(1) <= yMax;
 }
 
 bool GLine2D::doDraw(GImg* image, const GPixelValue& value, int, int) const
@@ -232,14 +232,14 @@ bool GLine2D::read(std::istream& is, int mode)
     int f1 = 0;
     int f2 = 0;
     const bool ok = expect_char(is, 1, '{') && gio::readToken(is, a, kRead)
-            && gio::readToken(is, b, kRead) && gio::readToken(is, c, kRead)
-            && expect_char(is, 1, '}') && expect_char(is, 1, '{')
-            && gio::readToken(is, slope, kRead) && gio::readToken(is, intercept, kRead)
-            && expect_char(is, 1, '}') && expect_char(is, 1, '{') && p1.read(is, 2)
-            && p2.read(is, 2) && expect_char(is, 1, '}') && expect_char(is, 1, '{')
-            && gio::readToken(is, f1, kRead) && gio::readToken(is, f2, kRead)
-            && expect_char(is, 1, '}') && expect_char(is, 1, '{')
-            && gio::readToken(is, kind, kRead) && expect_char(is, 1, '}');
+                    && gio::readToken(is, b, kRead) && gio::readToken(is, c, kRead)
+                    && expect_char(is, 1, '}') && expect_char(is, 1, '{')
+                    && gio::readToken(is, slope, kRead) && gio::readToken(is, intercept, kRead)
+                    && expect_char(is, 1, '}') && expect_char(is, 1, '{') && p1.read(is, 2)
+                    && p2.read(is, 2) && expect_char(is, 1, '}') && expect_char(is, 1, '{')
+                    && gio::readToken(is, f1, kRead) && gio::readToken(is, f2, kRead)
+                    && expect_char(is, 1, '}') && expect_char(is, 1, '{')
+                    && gio::readToken(is, kind, kRead) && expect_char(is, 1, '}');
     if (!ok)
         return false;
     bounded1 = f1 != 0;

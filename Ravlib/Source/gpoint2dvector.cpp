@@ -66,7 +66,7 @@ GPoint2DVector& GPoint2DVector::operator=(GPoint2DVector&& list) noexcept
 bool GPoint2DVector::hasGrid() const
 {
     return gridCols > 0 && gridRows > 0
-            && gridCells.size() == std::size_t(gridCols) * std::size_t(gridRows);
+           && gridCells.size() == std::size_t(gridCols) * std::size_t(gridRows);
 }
 
 int GPoint2DVector::buildGrid(const GRect2D& area, int cols, int rows)
@@ -143,8 +143,8 @@ std::vector<int> GPoint2DVector::pointsInRect(const GRect2D& rect) const
 
     const int count = int(size());
     try {
-        const double share = double(col1 - col0 + 1) * double(row1 - row0 + 1)
-                / double(gridCells.size());
+        const double share
+                = double(col1 - col0 + 1) * double(row1 - row0 + 1) / double(gridCells.size());
         found.reserve(std::size_t(double(count) * share));
         for (int r = row0; r <= row1; ++r) {
             for (int c = col0; c <= col1; ++c) {
@@ -173,8 +173,8 @@ std::vector<int> GPoint2DVector::pointsNear(const GPoint2D& centre, double dista
         return {};
     const double cx = centre(0);
     const double cy = centre(1);
-    std::vector<int> found =
-            pointsInRect(GRect2D(cx - distance, cy - distance, cx + distance, cy + distance));
+    std::vector<int> found
+            = pointsInRect(GRect2D(cx - distance, cy - distance, cx + distance, cy + distance));
     const auto farAway = [&](int i) {
         const GPoint2D& p = (*this)[std::size_t(i)];
         return !(std::fabs(p(0) - cx) < distance && std::fabs(p(1) - cy) < distance);
@@ -303,8 +303,8 @@ bool GPoint2DVector::read(std::istream& is, int mode)
                 return false;
         } else if (mode == 2) {
             if (empty()) {
-                gError.raise(kRead, __FILE__, __LINE__, 40,
-                             "could not read mode %d into empty %s", mode, "GPoint2DVector");
+                gError.raise(kRead, __FILE__, __LINE__, 40, "could not read mode %d into empty %s",
+                             mode, "GPoint2DVector");
                 return false;
             }
         } else {
@@ -335,8 +335,7 @@ bool GPoint2DVector::writeToFile(const char* fileName, int mode) const
 
 bool GPoint2DVector::readFromFile(const char* fileName, int mode)
 {
-    return gio::readObjectFile(*this, fileName, mode, "GPoint2DVector", {"GPoint2DVector"},
-                               true);
+    return gio::readObjectFile(*this, fileName, mode, "GPoint2DVector", {"GPoint2DVector"}, true);
 }
 
 std::string GPoint2DVector::className() const

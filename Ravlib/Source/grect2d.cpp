@@ -33,10 +33,10 @@ bool GRect2D::doDraw(GImg* image, const GPixelValue& value, int style, int) cons
     const double x2 = corner2(0);
     const double y2 = corner2(1);
     const GLine2D sides[] = {
-        GLine2D(GPoint2D(x1, y1), GPoint2D(x2, y1)),
-        GLine2D(GPoint2D(x2, y1), GPoint2D(x2, y2)),
-        GLine2D(GPoint2D(x2, y2), GPoint2D(x1, y2)),
-        GLine2D(GPoint2D(x1, y2), GPoint2D(x1, y1)),
+            GLine2D(GPoint2D(x1, y1), GPoint2D(x2, y1)),
+            GLine2D(GPoint2D(x2, y1), GPoint2D(x2, y2)),
+            GLine2D(GPoint2D(x2, y2), GPoint2D(x1, y2)),
+            GLine2D(GPoint2D(x1, y2), GPoint2D(x1, y1)),
     };
     bool drawn = true;
     for (const GLine2D& side : sides)
@@ -72,8 +72,8 @@ bool GRect2D::read(std::istream& is, int mode)
     if (!gio::checkMode(mode, kRead))
         return false;
     const int pointMode = mode == 3 ? 3 : 2;
-    return expect_char(is, mode, '{') && corner1.read(is, pointMode)
-            && corner2.read(is, pointMode) && expect_char(is, mode, '}');
+    return expect_char(is, mode, '{') && corner1.read(is, pointMode) && corner2.read(is, pointMode)
+           && expect_char(is, mode, '}');
 }
 
 bool GRect2D::writeToFile(const char* fileName, int mode) const

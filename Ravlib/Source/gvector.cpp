@@ -117,8 +117,8 @@ bool GVector::create(int size, double v)
 bool GVector::resize(int size)
 {
     if (size < 1) {
-        gError.raise("GVector::resize()", __FILE__, __LINE__, 40,
-                     "Not possible to resize to (%d)", size);
+        gError.raise("GVector::resize()", __FILE__, __LINE__, 40, "Not possible to resize to (%d)",
+                     size);
         return false;
     }
     double* grown = new (std::nothrow) double[size]();
@@ -161,15 +161,13 @@ GVector GVector::operator-(const GVector& v) const
 
 double& GVector::outOfRange(int i)
 {
-    gError.raise("GVector::operator ()", __FILE__, __LINE__, 31, "Not possible to access (%d)",
-                 i);
+    gError.raise("GVector::operator ()", __FILE__, __LINE__, 31, "Not possible to access (%d)", i);
     return dummyElement;
 }
 
 const double& GVector::outOfRangeConst(int i) const
 {
-    gError.raise("GVector::operator ()", __FILE__, __LINE__, 31, "Not possible to access (%d)",
-                 i);
+    gError.raise("GVector::operator ()", __FILE__, __LINE__, 31, "Not possible to access (%d)", i);
     return constDummyElement;
 }
 

@@ -82,7 +82,7 @@ inline bool writeFile(const QString& path, const QByteArray& data)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            && file.write(data) == data.size();
+           && file.write(data) == data.size();
 }
 
 // Little-endian records built independently of the library.

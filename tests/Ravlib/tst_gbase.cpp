@@ -134,18 +134,18 @@ void TestGBase::expectChar_data()
     QTest::addColumn<bool>("result");
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<QByteArray>("left");
-    QTest::newRow("mode 1, brace after blanks") << 1 << QByteArray(" \n\t{x") << true
-                                                 << QByteArray() << QByteArray("x");
-    QTest::newRow("mode 1, wrong character") << 1 << QByteArray(" }x") << false
-                                             << QByteArray("missing { in ASCII stream")
-                                             << QByteArray("x");
-    QTest::newRow("mode 1, end of input") << 1 << QByteArray("  ") << false
-                                          << QByteArray("missing { in ASCII stream")
-                                          << QByteArray();
-    QTest::newRow("mode 2 reads nothing") << 2 << QByteArray("x{") << true << QByteArray()
-                                          << QByteArray("x{");
-    QTest::newRow("mode 3 reads nothing") << 3 << QByteArray("}") << true << QByteArray()
-                                          << QByteArray("}");
+    QTest::newRow("mode 1, brace after blanks")
+            << 1 << QByteArray(" \n\t{x") << true << QByteArray() << QByteArray("x");
+    QTest::newRow("mode 1, wrong character")
+            << 1 << QByteArray(" }x") << false << QByteArray("missing { in ASCII stream")
+            << QByteArray("x");
+    QTest::newRow("mode 1, end of input")
+            << 1 << QByteArray("  ") << false << QByteArray("missing { in ASCII stream")
+            << QByteArray();
+    QTest::newRow("mode 2 reads nothing")
+            << 2 << QByteArray("x{") << true << QByteArray() << QByteArray("x{");
+    QTest::newRow("mode 3 reads nothing")
+            << 3 << QByteArray("}") << true << QByteArray() << QByteArray("}");
 }
 
 void TestGBase::expectChar()
@@ -285,12 +285,13 @@ void TestGBase::keyWordAcceptance_data()
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<bool>("accepted");
-    const QList<QByteArray> keys = {"GVector", "GPoint2D", "GPoint3D", "GHomPt", "GPoint2DVector",
-                                    "GHomPtVector", "GRect2D", "GLine2D"};
+    const QList<QByteArray> keys = {"GVector",        "GPoint2D",     "GPoint3D", "GHomPt",
+                                    "GPoint2DVector", "GHomPtVector", "GRect2D",  "GLine2D"};
     for (const QByteArray& name : kClasses) {
         for (const QByteArray& key : keys) {
-            const bool accepted = key == name
-                    || (name == "GVector" && (key == "GPoint2D" || key == "GPoint3D"));
+            const bool accepted
+                    = key == name
+                      || (name == "GVector" && (key == "GPoint2D" || key == "GPoint3D"));
             QTest::newRow(name + " reading " + key) << name << key << accepted;
         }
     }

@@ -198,9 +198,10 @@ void TestGError::reportFormat_data()
     QTest::newRow("with message") << 40 << QByteArray("Not possible to create (0)")
                                   << QByteArray("ERROR(40): Incorrect Dimensions "
                                                 "(Not possible to create (0))");
-    QTest::newRow("empty message") << 10 << QByteArray()
-                                   << QByteArray("ERROR(10): Memory allocation failed");
-    QTest::newRow("negative code") << -3 << QByteArray("x") << QByteArray("ERROR(-3): User error (x)");
+    QTest::newRow("empty message")
+            << 10 << QByteArray() << QByteArray("ERROR(10): Memory allocation failed");
+    QTest::newRow("negative code")
+            << -3 << QByteArray("x") << QByteArray("ERROR(-3): User error (x)");
     QTest::newRow("9999") << 9999 << QByteArray()
                           << QByteArray("ERROR(9999): Function is not fully implemented yet");
 }
@@ -212,8 +213,9 @@ void TestGError::reportFormat()
     QFETCH(QByteArray, firstLine);
     StderrCapture capture;
     gError.raise("GVector::create()", "gvector.cpp", 131, code, "%s", message.constData());
-    const QByteArray expected = firstLine + "\n"
-            + "     in function 'GVector::create()' in file 'gvector.cpp' (131)\n";
+    const QByteArray expected
+            = firstLine + "\n"
+              + "     in function 'GVector::create()' in file 'gvector.cpp' (131)\n";
     QCOMPARE(capture.finish(), expected);
 }
 

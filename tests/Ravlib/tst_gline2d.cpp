@@ -14,7 +14,7 @@ using PixelSet = QSet<Pixel>;
 
 namespace {
 
-template <typename Image>
+template<typename Image>
 PixelSet setPixels(const Image& image, int plane = 0)
 {
     PixelSet pixels;
@@ -123,16 +123,16 @@ void TestGLine2D::construction_data()
     QTest::addColumn<double>("c");
     QTest::addColumn<double>("slope");
     QTest::addColumn<double>("intercept");
-    QTest::newRow("(0, 1) to (10, 6)") << GPoint2D(0, 1) << GPoint2D(10, 6) << 1 << -0.5 << 1.0
-                                       << -1.0 << 0.5 << 1.0;
-    QTest::newRow("(4, 2) to (2, 8)") << GPoint2D(4, 2) << GPoint2D(2, 8) << 1 << 3.0 << 1.0
-                                      << -14.0 << -3.0 << 14.0;
-    QTest::newRow("horizontal (2, 3) to (7, 3)") << GPoint2D(2, 3) << GPoint2D(7, 3) << -5 << 0.0
-                                                 << 1.0 << -3.0 << 0.0 << 3.0;
-    QTest::newRow("vertical (4, 1) to (4, 9)") << GPoint2D(4, 1) << GPoint2D(4, 9) << 5 << 1.0
-                                               << 0.0 << -4.0 << 0.0 << 0.0;
-    QTest::newRow("point to itself") << GPoint2D(4, 1) << GPoint2D(4, 1) << 5 << 1.0 << 0.0
-                                     << -4.0 << 0.0 << 0.0;
+    QTest::newRow("(0, 1) to (10, 6)")
+            << GPoint2D(0, 1) << GPoint2D(10, 6) << 1 << -0.5 << 1.0 << -1.0 << 0.5 << 1.0;
+    QTest::newRow("(4, 2) to (2, 8)")
+            << GPoint2D(4, 2) << GPoint2D(2, 8) << 1 << 3.0 << 1.0 << -14.0 << -3.0 << 14.0;
+    QTest::newRow("horizontal (2, 3) to (7, 3)")
+            << GPoint2D(2, 3) << GPoint2D(7, 3) << -5 << 0.0 << 1.0 << -3.0 << 0.0 << 3.0;
+    QTest::newRow("vertical (4, 1) to (4, 9)")
+            << GPoint2D(4, 1) << GPoint2D(4, 9) << 5 << 1.0 << 0.0 << -4.0 << 0.0 << 0.0;
+    QTest::newRow("point to itself")
+            << GPoint2D(4, 1) << GPoint2D(4, 1) << 5 << 1.0 << 0.0 << -4.0 << 0.0 << 0.0;
 }
 
 void TestGLine2D::construction()
@@ -166,8 +166,8 @@ void TestGLine2D::writeForms_data()
     QTest::newRow("mode 2") << 2 << text;
     QTest::newRow("mode 3") << 3
                             << leDouble(-0.5) + leDouble(1) + leDouble(-1) + leDouble(0.5)
-                    + leDouble(1) + vectorRecord({0, 1}) + vectorRecord({10, 6})
-                    + QByteArray("\x01\x01", 2) + leInt(1);
+                                       + leDouble(1) + vectorRecord({0, 1}) + vectorRecord({10, 6})
+                                       + QByteArray("\x01\x01", 2) + leInt(1);
 }
 
 void TestGLine2D::writeForms()
@@ -273,27 +273,27 @@ void TestGLine2D::clip_data()
                                           << true << GPoint2D(0, 3) << GPoint2D(9, 3);
     QTest::newRow("unbounded vertical") << GPoint2D(4, 1) << GPoint2D(4, 2) << false << false
                                         << true << GPoint2D(4, 0) << GPoint2D(4, 7);
-    QTest::newRow("unbounded, crosses left and right") << GPoint2D(0, 1) << GPoint2D(2, 2)
-                                                       << false << false << true << GPoint2D(0, 1)
-                                                       << GPoint2D(9, 5.5);
-    QTest::newRow("unbounded, crosses top and bottom") << GPoint2D(3, 2) << GPoint2D(4, 4)
-                                                       << false << false << true << GPoint2D(2, 0)
-                                                       << GPoint2D(5.5, 7);
+    QTest::newRow("unbounded, crosses left and right")
+            << GPoint2D(0, 1) << GPoint2D(2, 2) << false << false << true << GPoint2D(0, 1)
+            << GPoint2D(9, 5.5);
+    QTest::newRow("unbounded, crosses top and bottom")
+            << GPoint2D(3, 2) << GPoint2D(4, 4) << false << false << true << GPoint2D(2, 0)
+            << GPoint2D(5.5, 7);
     QTest::newRow("unbounded, misses") << GPoint2D(0, -3) << GPoint2D(5, -3) << false << false
                                        << false << GPoint2D() << GPoint2D();
     QTest::newRow("bounded inside") << GPoint2D(1.25, 2.5) << GPoint2D(8.5, 6.75) << true << true
                                     << true << GPoint2D(1.25, 2.5) << GPoint2D(8.5, 6.75);
-    QTest::newRow("bounded, second end outside") << GPoint2D(2, 2) << GPoint2D(20, 2) << true
-                                                 << true << true << GPoint2D(2, 2)
-                                                 << GPoint2D(9, 2);
-    QTest::newRow("bounded, both ends outside") << GPoint2D(-4, -2) << GPoint2D(16, 8) << true
-                                                << true << true << GPoint2D(0, 0)
-                                                << GPoint2D(9, 4.5);
+    QTest::newRow("bounded, second end outside")
+            << GPoint2D(2, 2) << GPoint2D(20, 2) << true << true << true << GPoint2D(2, 2)
+            << GPoint2D(9, 2);
+    QTest::newRow("bounded, both ends outside")
+            << GPoint2D(-4, -2) << GPoint2D(16, 8) << true << true << true << GPoint2D(0, 0)
+            << GPoint2D(9, 4.5);
     QTest::newRow("bounded, misses") << GPoint2D(20, 20) << GPoint2D(30, 25) << true << true
                                      << false << GPoint2D() << GPoint2D();
-    QTest::newRow("bounded, stops short of the image") << GPoint2D(-10, 3) << GPoint2D(-2, 3)
-                                                       << true << true << false << GPoint2D()
-                                                       << GPoint2D();
+    QTest::newRow("bounded, stops short of the image")
+            << GPoint2D(-10, 3) << GPoint2D(-2, 3) << true << true << false << GPoint2D()
+            << GPoint2D();
     QTest::newRow("ray from the first end") << GPoint2D(2, 2) << GPoint2D(3, 2) << true << false
                                             << true << GPoint2D(2, 2) << GPoint2D(9, 2);
     QTest::newRow("single point inside") << GPoint2D(3, 3) << GPoint2D(3, 3) << true << true
@@ -323,9 +323,13 @@ void TestGLine2D::clip()
         return std::fabs(u(0) - v(0)) < 1e-9 && std::fabs(u(1) - v(1)) < 1e-9;
     };
     // Which crossing comes first is the line's business; both must be there.
-    QVERIFY2((near(first, end1) && near(second, end2)) || (near(first, end2) && near(second, end1)),
+    QVERIFY2((near(first, end1) && near(second, end2))
+                     || (near(first, end2) && near(second, end1)),
              qPrintable(QString("(%1, %2) (%3, %4)")
-                                .arg(first(0)).arg(first(1)).arg(second(0)).arg(second(1))));
+                                .arg(first(0))
+                                .arg(first(1))
+                                .arg(second(0))
+                                .arg(second(1))));
 }
 
 void TestGLine2D::drawMatchesBresenham()
@@ -353,14 +357,14 @@ void TestGLine2D::drawExamples_data()
     QTest::addColumn<GPoint2D>("p");
     QTest::addColumn<GPoint2D>("q");
     QTest::addColumn<PixelSet>("pixels");
-    QTest::newRow("(0, 0) to (3, 1)") << GPoint2D(0, 0) << GPoint2D(3, 1)
-                                      << PixelSet({{0, 0}, {1, 0}, {2, 1}, {3, 1}});
-    QTest::newRow("(3, 1) to (0, 0)") << GPoint2D(3, 1) << GPoint2D(0, 0)
-                                      << PixelSet({{3, 1}, {2, 1}, {1, 0}, {0, 0}});
-    QTest::newRow("halves round away from zero") << GPoint2D(0.5, 1.49) << GPoint2D(2.5, 1.5)
-                                                 << PixelSet({{1, 1}, {2, 2}, {3, 2}});
-    QTest::newRow("clipped at the right border") << GPoint2D(2, 2) << GPoint2D(40, 2)
-                                                 << PixelSet({{2, 2}, {3, 2}, {4, 2}, {5, 2}});
+    QTest::newRow("(0, 0) to (3, 1)")
+            << GPoint2D(0, 0) << GPoint2D(3, 1) << PixelSet({{0, 0}, {1, 0}, {2, 1}, {3, 1}});
+    QTest::newRow("(3, 1) to (0, 0)")
+            << GPoint2D(3, 1) << GPoint2D(0, 0) << PixelSet({{3, 1}, {2, 1}, {1, 0}, {0, 0}});
+    QTest::newRow("halves round away from zero")
+            << GPoint2D(0.5, 1.49) << GPoint2D(2.5, 1.5) << PixelSet({{1, 1}, {2, 2}, {3, 2}});
+    QTest::newRow("clipped at the right border")
+            << GPoint2D(2, 2) << GPoint2D(40, 2) << PixelSet({{2, 2}, {3, 2}, {4, 2}, {5, 2}});
     QTest::newRow("single pixel") << GPoint2D(4, 3) << GPoint2D(4.2, 2.9) << PixelSet({{4, 3}});
 }
 

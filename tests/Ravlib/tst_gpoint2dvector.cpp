@@ -48,7 +48,8 @@ PixelSet straightRun(int x0, int y0, int x1, int y1)
     PixelSet pixels;
     const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
     for (int i = 0; i <= steps; ++i)
-        pixels.insert({x0 + (x1 - x0) * i / std::max(steps, 1), y0 + (y1 - y0) * i / std::max(steps, 1)});
+        pixels.insert({x0 + (x1 - x0) * i / std::max(steps, 1),
+                       y0 + (y1 - y0) * i / std::max(steps, 1)});
     return pixels;
 }
 
@@ -139,11 +140,11 @@ void TestGPoint2DVector::buildGrid()
 void TestGPoint2DVector::gridEdgeRules()
 {
     // Cells of 10 x 10 over (0, 0)-(40, 40).
-    GPoint2DVector list = listOf({{40, 5},     // right edge: in no cell
-                                  {5, 40},     // bottom edge: in no cell
-                                  {-5, 5},     // half a cell to the left: first column
-                                  {5, -9.9},   // almost a cell above: first row
-                                  {-10, 5},    // a whole cell to the left: outside
+    GPoint2DVector list = listOf({{40, 5},   // right edge: in no cell
+                                  {5, 40},   // bottom edge: in no cell
+                                  {-5, 5},   // half a cell to the left: first column
+                                  {5, -9.9}, // almost a cell above: first row
+                                  {-10, 5},  // a whole cell to the left: outside
                                   {39.99, 39.99}});
     QCOMPARE(list.buildGrid(GRect2D(0, 0, 40, 40), 4, 4), 2);
     QCOMPARE(list.gridCells[0], std::vector<int>({2, 3}));
@@ -248,7 +249,7 @@ void TestGPoint2DVector::gridAgreesWithBruteForce()
             if (best < 0 || dx * dx + dy * dy < bestDistance
                 || (dx * dx + dy * dy == bestDistance
                     && std::find(near.begin(), near.end(), i)
-                            < std::find(near.begin(), near.end(), best))) {
+                               < std::find(near.begin(), near.end(), best))) {
                 best = i;
                 bestDistance = dx * dx + dy * dy;
             }
@@ -283,14 +284,13 @@ void TestGPoint2DVector::drawStyles_data()
     QTest::newRow("polyline") << 5 << 0x1000
                               << (straightRun(1, 1, 8, 1) | straightRun(8, 1, 8, 6)
                                   | straightRun(8, 6, 1, 6) | straightRun(1, 6, 1, 3));
-    QTest::newRow("segments, odd count leaves point 0") << 5 << 0x2000
-                                                        << (straightRun(1, 3, 1, 6)
-                                                            | straightRun(8, 6, 8, 1));
-    QTest::newRow("segments, even count") << 4 << 0x2000
-                                          << (straightRun(1, 6, 8, 6) | straightRun(8, 1, 1, 1));
+    QTest::newRow("segments, odd count leaves point 0")
+            << 5 << 0x2000 << (straightRun(1, 3, 1, 6) | straightRun(8, 6, 8, 1));
+    QTest::newRow("segments, even count")
+            << 4 << 0x2000 << (straightRun(1, 6, 8, 6) | straightRun(8, 1, 1, 1));
     QTest::newRow("one point, polyline") << 1 << 0x1000 << PixelSet();
-    QTest::newRow("points as single pixels") << 5 << 0x800
-                                             << PixelSet({{1, 1}, {8, 1}, {8, 6}, {1, 6}, {1, 3}});
+    QTest::newRow("points as single pixels")
+            << 5 << 0x800 << PixelSet({{1, 1}, {8, 1}, {8, 6}, {1, 6}, {1, 3}});
 }
 
 void TestGPoint2DVector::drawStyles()
@@ -316,12 +316,11 @@ void TestGPoint2DVector::writeForms_data()
     QTest::newRow("mode 2") << false << 2 << QByteArray("1 2.5 \n-3 4 \n");
     QTest::newRow("mode 3") << false << 3
                             << leInt(2) + "n" + vectorRecord({1, 2.5}) + vectorRecord({-3, 4});
-    QTest::newRow("homogeneous, mode 1") << true << 1
-                                         << QByteArray("{ 2 h { \n1 2.5 1 \n-3 4 1 \n} } ");
-    QTest::newRow("homogeneous, mode 3")
-            << true << 3
-            << leInt(2) + "h" + vectorRecord({1, 2.5, 1}, 'n', 'h')
-                    + vectorRecord({-3, 4, 1}, 'n', 'h');
+    QTest::newRow("homogeneous, mode 1")
+            << true << 1 << QByteArray("{ 2 h { \n1 2.5 1 \n-3 4 1 \n} } ");
+    QTest::newRow("homogeneous, mode 3") << true << 3
+                                         << leInt(2) + "h" + vectorRecord({1, 2.5, 1}, 'n', 'h')
+                                                    + vectorRecord({-3, 4, 1}, 'n', 'h');
 }
 
 void TestGPoint2DVector::writeForms()
@@ -344,10 +343,10 @@ void TestGPoint2DVector::mixedHomogeneityWritesNothing_data()
 {
     QTest::addColumn<bool>("listFlag");
     QTest::addColumn<QByteArray>("message");
-    QTest::newRow("list clear, one point homogeneous") << false
-                                                       << QByteArray("Some Points are homogenized");
-    QTest::newRow("list set, one point plain") << true
-                                               << QByteArray("Not all Points are homogenized");
+    QTest::newRow("list clear, one point homogeneous")
+            << false << QByteArray("Some Points are homogenized");
+    QTest::newRow("list set, one point plain")
+            << true << QByteArray("Not all Points are homogenized");
 }
 
 void TestGPoint2DVector::mixedHomogeneityWritesNothing()
@@ -436,26 +435,26 @@ void TestGPoint2DVector::readSizeRules_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("message");
-    QTest::newRow("mode 1, size differs") << 1 << 1 << QByteArray("{ 2 n { 1 2 3 4 } }") << 40
-                                          << QByteArray("(1)!=(2)");
-    QTest::newRow("mode 3, size differs") << 3 << 3 << leInt(2) + "n" << 40
-                                          << QByteArray("(3)!=(2)");
+    QTest::newRow("mode 1, size differs")
+            << 1 << 1 << QByteArray("{ 2 n { 1 2 3 4 } }") << 40 << QByteArray("(1)!=(2)");
+    QTest::newRow("mode 3, size differs")
+            << 3 << 3 << leInt(2) + "n" << 40 << QByteArray("(3)!=(2)");
     QTest::newRow("mode 2 into empty") << 0 << 2 << QByteArray("1 2") << 40
                                        << QByteArray("could not read mode 2 into empty "
                                                      "GPoint2DVector");
     QTest::newRow("negative count") << 0 << 1 << QByteArray("{ -2 n { } }") << 40
                                     << QByteArray("Not possible to create (-2)");
-    QTest::newRow("negative binary count") << 0 << 3 << leInt(-7) + "n" << 40
-                                           << QByteArray("Not possible to create (-7)");
+    QTest::newRow("negative binary count")
+            << 0 << 3 << leInt(-7) + "n" << 40 << QByteArray("Not possible to create (-7)");
     QTest::newRow("huge count") << 0 << 1 << QByteArray("{ 2147483647 n { 1 2 } }") << 24
                                 << QByteArray("count (2147483647) exceeds the data left in the "
                                               "stream");
-    QTest::newRow("huge binary count") << 0 << 3 << leInt(100000) + "n" + vectorRecord({1, 2})
-                                       << 24
-                                       << QByteArray("count (100000) exceeds the data left in "
-                                                     "the stream");
-    QTest::newRow("point of the wrong size") << 0 << 3 << leInt(1) + "n" + vectorRecord({1, 2, 3})
-                                             << 40 << QByteArray("(2)!=(3)");
+    QTest::newRow("huge binary count")
+            << 0 << 3 << leInt(100000) + "n" + vectorRecord({1, 2}) << 24
+            << QByteArray("count (100000) exceeds the data left in "
+                          "the stream");
+    QTest::newRow("point of the wrong size")
+            << 0 << 3 << leInt(1) + "n" + vectorRecord({1, 2, 3}) << 40 << QByteArray("(2)!=(3)");
 }
 
 void TestGPoint2DVector::readSizeRules()
@@ -481,7 +480,7 @@ void TestGPoint2DVector::pairListForms_data()
     QTest::newRow("mode 2") << 2 << QByteArray("1 2 3 4 \n5 6 7 8 \n");
     QTest::newRow("mode 3") << 3
                             << leInt(2) + vectorRecord({1, 2}) + vectorRecord({3, 4})
-                    + vectorRecord({5, 6}) + vectorRecord({7, 8});
+                                       + vectorRecord({5, 6}) + vectorRecord({7, 8});
 }
 
 void TestGPoint2DVector::pairListForms()
@@ -509,13 +508,13 @@ void TestGPoint2DVector::pairListSizeRules_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("message");
-    QTest::newRow("mode 1, size differs") << 2 << 1 << QByteArray("{ 1 { 1 2 3 4 } }") << 40
-                                          << QByteArray("(2)!=(1)");
+    QTest::newRow("mode 1, size differs")
+            << 2 << 1 << QByteArray("{ 1 { 1 2 3 4 } }") << 40 << QByteArray("(2)!=(1)");
     QTest::newRow("mode 2 into empty") << 0 << 2 << QByteArray("1 2 3 4") << 40
                                        << QByteArray("could not read mode 2 into empty "
                                                      "GHomPtVector");
-    QTest::newRow("negative count") << 0 << 3 << leInt(-1) << 40
-                                    << QByteArray("Not possible to create (-1)");
+    QTest::newRow("negative count")
+            << 0 << 3 << leInt(-1) << 40 << QByteArray("Not possible to create (-1)");
     QTest::newRow("huge count") << 0 << 1 << QByteArray("{ 1000000 { 1 2 3 4 } }") << 24
                                 << QByteArray("count (1000000) exceeds the data left in the "
                                               "stream");
@@ -592,13 +591,13 @@ void TestGPoint2DVector::readFromFiles_data()
     QTest::addColumn<QByteArray>("left");
     QTest::addColumn<QByteArray>("right");
     QTest::addColumn<int>("pairs");
-    QTest::newRow("3 and 5 points") << QByteArray("1 1\n2 2\n3 3\n")
-                                    << QByteArray("1 1\n2 2\n3 3\n4 4\n5 5\n") << 3;
-    QTest::newRow("5 and 3 points") << QByteArray("1 1\n2 2\n3 3\n4 4\n5 5\n")
-                                    << QByteArray("1 1\n2 2\n3 3\n") << 3;
+    QTest::newRow("3 and 5 points")
+            << QByteArray("1 1\n2 2\n3 3\n") << QByteArray("1 1\n2 2\n3 3\n4 4\n5 5\n") << 3;
+    QTest::newRow("5 and 3 points")
+            << QByteArray("1 1\n2 2\n3 3\n4 4\n5 5\n") << QByteArray("1 1\n2 2\n3 3\n") << 3;
     QTest::newRow("no final line break") << QByteArray("1 1\n2 2") << QByteArray("1 1\n2 2") << 2;
-    QTest::newRow("any white space") << QByteArray("  1\t1 2\n\n 2  ") << QByteArray("1 1 2 2")
-                                     << 2;
+    QTest::newRow("any white space")
+            << QByteArray("  1\t1 2\n\n 2  ") << QByteArray("1 1 2 2") << 2;
     QTest::newRow("empty files") << QByteArray() << QByteArray("\n") << 0;
 }
 

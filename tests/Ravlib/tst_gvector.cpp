@@ -38,7 +38,7 @@ std::vector<double> valuesOf(const GVector& v)
 }
 
 // The pixels of a one-plane image that differ from zero.
-template <typename Image>
+template<typename Image>
 PixelSet setPixels(const Image& image)
 {
     PixelSet pixels;
@@ -69,7 +69,8 @@ PixelSet expectedShape(int style, int x, int y, int size, int cols, int rows)
             } else if (style == 0x400) {
                 on = col - x0 == row - y0 || x1 - col == row - y0;
             } else if (style == 0x100) {
-                const auto reach = [r](int d) { return int(std::sqrt(double(r * r - d * d)) + 0.5); };
+                const auto reach
+                        = [r](int d) { return int(std::sqrt(double(r * r - d * d)) + 0.5); };
                 on = std::abs(row - y) == reach(col - x) || std::abs(col - x) == reach(row - y);
             } else if (style == 0x800) {
                 on = col == x && row == y;
@@ -153,7 +154,8 @@ void TestGVector::create()
     } else {
         QCOMPARE(errors.codes(), QList<int>{40});
         QCOMPARE(errors.last().function, QByteArray("GVector::create()"));
-        QCOMPARE(errors.last().message, "Not possible to create (" + QByteArray::number(size) + ")");
+        QCOMPARE(errors.last().message,
+                 "Not possible to create (" + QByteArray::number(size) + ")");
     }
 }
 
@@ -265,8 +267,7 @@ void TestGVector::homogenize()
     QVERIFY(!empty.homogenize());
     QCOMPARE(errors.codes(), QList<int>({1, 1}));
     QCOMPARE(errors.last().function, QByteArray("GVector::homogenize()"));
-    QCOMPARE(errors.last().message,
-             QByteArray("Point already homogenized or of dimension zero!"));
+    QCOMPARE(errors.last().message, QByteArray("Point already homogenized or of dimension zero!"));
     QCOMPARE(v.size(), 3);
 }
 
@@ -307,14 +308,14 @@ void TestGVector::pointComparison_data()
     QTest::addColumn<std::vector<double>>("left");
     QTest::addColumn<std::vector<double>>("right");
     QTest::addColumn<bool>("different");
-    QTest::newRow("(1, 2) and (1, 2, 1)") << std::vector<double>{1, 2}
-                                          << std::vector<double>{1, 2, 1} << false;
-    QTest::newRow("(1, 2, 5) and (1, 2, 1)") << std::vector<double>{1, 2, 5}
-                                             << std::vector<double>{1, 2, 1} << false;
+    QTest::newRow("(1, 2) and (1, 2, 1)")
+            << std::vector<double>{1, 2} << std::vector<double>{1, 2, 1} << false;
+    QTest::newRow("(1, 2, 5) and (1, 2, 1)")
+            << std::vector<double>{1, 2, 5} << std::vector<double>{1, 2, 1} << false;
     QTest::newRow("x differs") << std::vector<double>{1, 2} << std::vector<double>{1.5, 2} << true;
     QTest::newRow("y differs") << std::vector<double>{1, 2} << std::vector<double>{1, -2} << true;
-    QTest::newRow("tiny difference") << std::vector<double>{1, 2}
-                                     << std::vector<double>{1, 2 + 1e-15} << true;
+    QTest::newRow("tiny difference")
+            << std::vector<double>{1, 2} << std::vector<double>{1, 2 + 1e-15} << true;
 }
 
 void TestGVector::pointComparison()
@@ -383,9 +384,11 @@ void TestGVector::writeForms_data()
             << QByteArray("flagged") << 1 << QByteArray("{ 2 th { 0.5 -1  } } ");
     QTest::newRow("flagged vector, mode 3")
             << QByteArray("flagged") << 3 << vectorRecord({0.5, -1}, 't', 'h');
-    QTest::newRow("empty vector, mode 1") << QByteArray("empty") << 1 << QByteArray("{ 0 nn {  } } ");
+    QTest::newRow("empty vector, mode 1")
+            << QByteArray("empty") << 1 << QByteArray("{ 0 nn {  } } ");
     QTest::newRow("empty vector, mode 3") << QByteArray("empty") << 3 << vectorRecord({});
-    QTest::newRow("point, mode 1") << QByteArray("point") << 1 << QByteArray("{ 2 nn { 3 -4  } } ");
+    QTest::newRow("point, mode 1")
+            << QByteArray("point") << 1 << QByteArray("{ 2 nn { 3 -4  } } ");
     QTest::newRow("point, mode 2") << QByteArray("point") << 2 << QByteArray("3 -4 ");
     QTest::newRow("homogeneous point, mode 1")
             << QByteArray("hpoint") << 1 << QByteArray("{ 3 nh { 3 -4 1  } } ");
@@ -453,12 +456,12 @@ void TestGVector::readForms_data()
     QTest::addColumn<bool>("h");
     QTest::newRow("as written") << QByteArray("{ 3 nn { 1 2.5 3  } } ")
                                 << std::vector<double>{1, 2.5, 3} << false << false;
-    QTest::newRow("no blanks around braces") << QByteArray("{2 n n {1 2}}")
-                                             << std::vector<double>{1, 2} << false << false;
+    QTest::newRow("no blanks around braces")
+            << QByteArray("{2 n n {1 2}}") << std::vector<double>{1, 2} << false << false;
     QTest::newRow("spread over lines") << QByteArray("\n{\n2\tt\n\nh\n{\n1\n  2\n}\n}")
                                        << std::vector<double>{1, 2} << true << true;
-    QTest::newRow("other letters clear the flags") << QByteArray("{ 2 xy { 1 2 } }")
-                                                   << std::vector<double>{1, 2} << false << false;
+    QTest::newRow("other letters clear the flags")
+            << QByteArray("{ 2 xy { 1 2 } }") << std::vector<double>{1, 2} << false << false;
     QTest::newRow("h in the first place is no homogeneous flag")
             << QByteArray("{ 2 hn { 1 2 } }") << std::vector<double>{1, 2} << false << false;
 }
@@ -521,25 +524,24 @@ void TestGVector::readSizeRules_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("message");
-    QTest::newRow("mode 1, size differs") << 2 << 1 << QByteArray("{ 3 nn { 1 2 3 } }") << 40
-                                          << QByteArray("(2)!=(3)");
-    QTest::newRow("mode 3, size differs") << 3 << 3 << vectorRecord({1, 2}) << 40
-                                          << QByteArray("(3)!=(2)");
+    QTest::newRow("mode 1, size differs")
+            << 2 << 1 << QByteArray("{ 3 nn { 1 2 3 } }") << 40 << QByteArray("(2)!=(3)");
+    QTest::newRow("mode 3, size differs")
+            << 3 << 3 << vectorRecord({1, 2}) << 40 << QByteArray("(3)!=(2)");
     QTest::newRow("mode 2 into empty") << 0 << 2 << QByteArray("1 2") << 40
                                        << QByteArray("could not read mode 2 into empty GVector");
     QTest::newRow("negative count") << 0 << 1 << QByteArray("{ -5 nn { } }") << 40
                                     << QByteArray("Not possible to create (-5)");
     QTest::newRow("negative binary count") << 0 << 3 << QByteArray("nn") + leInt(-1) << 40
                                            << QByteArray("Not possible to create (-1)");
-    QTest::newRow("count beyond the text") << 0 << 1 << QByteArray("{ 2000000000 nn { 1 } }")
-                                           << 24
+    QTest::newRow("count beyond the text") << 0 << 1 << QByteArray("{ 2000000000 nn { 1 } }") << 24
                                            << QByteArray("count (2000000000) exceeds the data "
                                                          "left in the stream");
     QTest::newRow("count beyond the bytes")
             << 0 << 3 << QByteArray("nn") + leInt(3) + leDouble(1) + leDouble(2) << 24
             << QByteArray("count (3) exceeds the data left in the stream");
-    QTest::newRow("count that overflows int") << 0 << 1 << QByteArray("{ 99999999999 nn {") << 24
-                                              << QByteArray();
+    QTest::newRow("count that overflows int")
+            << 0 << 1 << QByteArray("{ 99999999999 nn {") << 24 << QByteArray();
     QTest::newRow("letter for a value") << 2 << 2 << QByteArray("1 x") << 24 << QByteArray();
     QTest::newRow("missing inner brace") << 0 << 1 << QByteArray("{ 1 nn 1 } }") << 25
                                          << QByteArray("missing { in ASCII stream");
@@ -679,8 +681,8 @@ void TestGVector::drawValueConversion()
     QCOMPARE(int(binary(1, 1)), 1);
 
     GBytImg bytes(3, 3);
-    const QList<QPair<double, int>> byteCases = {{7.9, 7}, {255.9, 255}, {300, 255},
-                                                 {-3.5, 0}, {std::nan(""), 0}};
+    const QList<QPair<double, int>> byteCases
+            = {{7.9, 7}, {255.9, 255}, {300, 255}, {-3.5, 0}, {std::nan(""), 0}};
     for (const auto& [value, expected] : byteCases) {
         p.doDraw(&bytes, value, 0x800, 1);
         QCOMPARE(int(bytes(1, 1)), expected);
@@ -704,7 +706,8 @@ void TestGVector::drawPlanes()
     const GPoint2D p(1, 0);
     GBytImg three(2, 1, 3);
     p.doDraw(&three, GPixelValue(std::vector<double>{10, 20, 30}), 0x800, 1);
-    QCOMPARE(QList<int>({three(1, 0, 0), three(1, 0, 1), three(1, 0, 2)}), QList<int>({10, 20, 30}));
+    QCOMPARE(QList<int>({three(1, 0, 0), three(1, 0, 1), three(1, 0, 2)}),
+             QList<int>({10, 20, 30}));
     // Planes beyond the given values get 0; a single value goes to every plane.
     p.doDraw(&three, GPixelValue(std::vector<double>{5, 6}), 0x800, 1);
     QCOMPARE(QList<int>({three(1, 0, 0), three(1, 0, 1), three(1, 0, 2)}), QList<int>({5, 6, 0}));
