@@ -405,6 +405,9 @@ void KVImgViewer::centerImage()
     verticalScrollBar()->setRange(0, std::max(0, ch - vh));
     setViewportMargins(left, top, 0, 0);
     updateScrollBars();
+    // The margins and a scroll bar corner that just went away are ours to repaint; without
+    // this a stale corner square can stay on screen.
+    update();
 
     m_inCentring = false;
 }
