@@ -3,13 +3,13 @@
 #include "zorerror.h"
 #include "zorsettings.h"
 #include "zortiffhandler.h"
+#include "zorwaitcursor.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -44,33 +44,6 @@ void reportError(QWidget* parent, int code, const QString& text)
         qWarning("%s", qPrintable(text));
     }
 }
-
-// The wait cursor for the lifetime of the object (or until restore()); nothing without
-// a GUI application, so that the pixel work also runs in plain programs.
-class WaitCursor
-{
-public:
-    WaitCursor()
-    {
-        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-            m_set = true;
-        }
-    }
-    ~WaitCursor() { restore(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-    void restore()
-    {
-        if (m_set)
-            QGuiApplication::restoreOverrideCursor();
-        m_set = false;
-    }
-
-private:
-    bool m_set = false;
-};
 
 bool isTiffFormat(const QString& format)
 {
@@ -165,7 +138,7 @@ QImage loadImage(const QString& fileName, QWidget* parent)
     }
 
     QCoreApplication::processEvents();
-    WaitCursor waitCursor;
+    ZORWaitCursor waitCursor;
 
     QImage image;
     bool loaded = false;
@@ -259,7 +232,7 @@ bool saveImage(const QImage& image, const QString& fileName, const QString& form
 bool exportImage(const QImage& image, const QString& fileName, const QString& format,
                  QWidget* parent)
 {
-    WaitCursor waitCursor;
+    ZORWaitCursor waitCursor;
     if (saveImage(image, fileName, format))
         return true;
     waitCursor.restore();
@@ -319,7 +292,7 @@ QImage rotateImage90ccw(const QImage& image)
         return QImage();
     }
 
-    WaitCursor waitCursor;
+    ZORWaitCursor waitCursor;
     result.setColorTable(image.colorTable());
     result.setDotsPerMeterX(image.dotsPerMeterY());
     result.setDotsPerMeterY(image.dotsPerMeterX());

@@ -12,6 +12,7 @@
 #include "zorsettings.h"
 #include "zorstereoviewer.h"
 #include "zortoolbar.h"
+#include "zorwaitcursor.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -37,15 +38,6 @@ ZORMainWindow::DialogExecHook& dialogExecHook()
     static ZORMainWindow::DialogExecHook hook;
     return hook;
 }
-
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The title bar of the program's own dialogs: a title and a close button, nothing else.
 constexpr Qt::WindowFlags DialogFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -445,7 +437,7 @@ void ZORMainWindow::doExportImageToFile(int id)
         const QImage image = shownImage();
         if (image.isNull())
             return;
-        WaitCursor wait;
+        ZORWaitCursor wait;
         QApplication::clipboard()->setImage(image);
         return;
     }
@@ -556,12 +548,12 @@ void ZORMainWindow::doOpenRightImage()
 
 void ZORMainWindow::doSwapImages()
 {
-    WaitCursor wait;
+    ZORWaitCursor wait;
     std::swap(leftImage, rightImage);
     const int deltaX = stereoFrame->deltaX();
     const int deltaY = stereoFrame->deltaY();
     if (deltaX != 0 || deltaY != 0) {
-        WaitCursor again;
+        ZORWaitCursor again;
         // Negating INT_MIN would overflow; the nearest offset stands in for it.
         stereoFrame->setDeltaX(deltaX == INT_MIN ? INT_MAX : -deltaX);
         stereoFrame->setDeltaY(deltaY == INT_MIN ? INT_MAX : -deltaY);
@@ -591,12 +583,10 @@ void ZORMainWindow::doAdjustOffset()
         || stereoFrame->displayMode() != Anaglyph)
         return;
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ZORWaitCursor waitCursor;
     const ZOROffsetThumbnails thumbnails = zorOffsetThumbnails(leftImage, rightImage);
-    if (!thumbnails.isValid()) {
-        QApplication::restoreOverrideCursor();
+    if (!thumbnails.isValid())
         return;
-    }
     // The frame holds half the horizontal displacement; twice an extreme value would
     // overflow, so it is held at the ends of the range.
     const qint64 displacementX = 2 * qint64(stereoFrame->deltaX());
@@ -607,7 +597,7 @@ void ZORMainWindow::doAdjustOffset()
     dialog.setWindowIcon(ZORSettings::instance()->iconApp16());
     dialog.setWindowTitle(ZORSettings::instance()->appName() + QStringLiteral(" - ")
                           + tr("Adjust Offset"));
-    QApplication::restoreOverrideCursor();
+    waitCursor.restore();
     if (dialog.run() != QDialog::Accepted)
         return;
     stereoFrame->setDeltaX(dialog.offsetX() / 2);

@@ -2,8 +2,8 @@
 
 #include "zoroptions.h"
 #include "zorsettings.h"
+#include "zorwaitcursor.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -288,7 +288,6 @@ void ZOROptionsDlg::accept()
 
 void ZOROptionsDlg::aboutToAccept()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ZORWaitCursor waitCursor;
     m_anaglyphTab->aboutToAccept();
-    QApplication::restoreOverrideCursor();
 }

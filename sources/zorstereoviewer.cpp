@@ -3,9 +3,9 @@
 #include "kvximgviewer.h"
 #include "kvxstereoviewer.h"
 #include "zoroptions.h"
+#include "zorwaitcursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMenu>
@@ -18,15 +18,6 @@ ZORStereoViewer::PopupMenuHook& popupMenuHook()
     static ZORStereoViewer::PopupMenuHook hook;
     return hook;
 }
-
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 
@@ -183,7 +174,7 @@ void ZORStereoViewer::setDisplayMode(DISPLAY_MODE mode)
     if (mode < MonoLeft || mode > Anaglyph || mode == m_displayMode)
         return;
 
-    WaitCursor wait;
+    ZORWaitCursor wait;
     // The anaglyph comes home from the screen first, or it would stay a window of its own.
     bringAnaglyphBack();
     delete m_layout;
@@ -316,7 +307,7 @@ void ZORStereoViewer::setImages(const QImage& left, const QImage& right)
 
 void ZORStereoViewer::invertColors()
 {
-    WaitCursor wait;
+    ZORWaitCursor wait;
     m_leftViewer->invertColors();
     m_rightViewer->invertColors();
     m_stereoViewer->setImages(m_leftViewer->image(), m_rightViewer->image());
