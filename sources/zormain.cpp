@@ -409,21 +409,27 @@ void ZORMainWindow::stereoViewToolBarUpdate()
     rotateRightButton->setEnabled(hasRight);
 }
 
-QImage ZORMainWindow::shownImage() const
+KVXImgViewer* ZORMainWindow::shownViewer() const
 {
     if (!stereoFrame->isVisible())
-        return QImage();
+        return nullptr;
     switch (stereoFrame->displayMode()) {
     case MonoLeft:
-        return stereoFrame->leftViewer()->image();
+        return stereoFrame->leftViewer();
     case MonoRight:
-        return stereoFrame->rightViewer()->image();
+        return stereoFrame->rightViewer();
     case Anaglyph:
-        return stereoFrame->stereoViewer()->image();
+        return stereoFrame->stereoViewer();
     case LeftAndRight:
         break;
     }
-    return QImage();
+    return nullptr;
+}
+
+QImage ZORMainWindow::shownImage() const
+{
+    const KVXImgViewer* viewer = shownViewer();
+    return viewer ? viewer->image() : QImage();
 }
 
 void ZORMainWindow::doExportImageToFile(int id)
@@ -456,21 +462,10 @@ void ZORMainWindow::doExportImageToFile(int id)
 
 void ZORMainWindow::doPrint()
 {
-    if (!stereoFrame || !stereoFrame->isVisible())
+    if (!stereoFrame)
         return;
-    switch (stereoFrame->displayMode()) {
-    case MonoLeft:
-        stereoFrame->leftViewer()->print(this);
-        break;
-    case MonoRight:
-        stereoFrame->rightViewer()->print(this);
-        break;
-    case Anaglyph:
-        stereoFrame->stereoViewer()->print(this);
-        break;
-    case LeftAndRight:
-        break;
-    }
+    if (KVXImgViewer* viewer = shownViewer())
+        viewer->print(this);
 }
 
 void ZORMainWindow::doViewFullScreen()
@@ -526,24 +521,12 @@ void ZORMainWindow::doInvertColors()
 
 void ZORMainWindow::doOpenLeftImage()
 {
-    const QImage image = loadImage(ZORImageFile::askOpenImageFileName(this, false));
-    if (image.isNull())
-        return;
-    leftImage = image;
-    stereoFrame->setDeltaX(0);
-    stereoFrame->setDeltaY(0);
-    stereoFrame->setLeftImage(leftImage);
+    openImage(false);
 }
 
 void ZORMainWindow::doOpenRightImage()
 {
-    const QImage image = loadImage(ZORImageFile::askOpenImageFileName(this, true));
-    if (image.isNull())
-        return;
-    rightImage = image;
-    stereoFrame->setDeltaX(0);
-    stereoFrame->setDeltaY(0);
-    stereoFrame->setRightImage(rightImage);
+    openImage(true);
 }
 
 void ZORMainWindow::doSwapImages()
@@ -563,18 +546,12 @@ void ZORMainWindow::doSwapImages()
 
 void ZORMainWindow::doRotateLeftImage()
 {
-    if (leftImage.isNull())
-        return;
-    leftImage = ZORImageFile::rotateImage90ccw(leftImage);
-    stereoFrame->setLeftImage(leftImage);
+    rotateImage(false);
 }
 
 void ZORMainWindow::doRotateRightImage()
 {
-    if (rightImage.isNull())
-        return;
-    rightImage = ZORImageFile::rotateImage90ccw(rightImage);
-    stereoFrame->setRightImage(rightImage);
+    rotateImage(true);
 }
 
 void ZORMainWindow::doAdjustOffset()
@@ -613,6 +590,36 @@ void ZORMainWindow::closeEvent(QCloseEvent* event)
 QImage ZORMainWindow::loadImage(const QString& fileName)
 {
     return ZORImageFile::loadImage(fileName, this);
+}
+
+void ZORMainWindow::setSourceImage(bool right, const QImage& image)
+{
+    if (right) {
+        rightImage = image;
+        stereoFrame->setRightImage(rightImage);
+    } else {
+        leftImage = image;
+        stereoFrame->setLeftImage(leftImage);
+    }
+}
+
+void ZORMainWindow::openImage(bool right)
+{
+    const QImage image = loadImage(ZORImageFile::askOpenImageFileName(this, right));
+    if (image.isNull())
+        return;
+    // A new picture starts without the offset found for the old pair.
+    stereoFrame->setDeltaX(0);
+    stereoFrame->setDeltaY(0);
+    setSourceImage(right, image);
+}
+
+void ZORMainWindow::rotateImage(bool right)
+{
+    const QImage& image = right ? rightImage : leftImage;
+    if (image.isNull())
+        return;
+    setSourceImage(right, ZORImageFile::rotateImage90ccw(image));
 }
 
 int ZORMainWindow::execDialog(QDialog* dialog)

@@ -11,6 +11,7 @@
 class Help;
 class KvToggleToolButton;
 class KvToolButton;
+class KVXImgViewer;
 class QAction;
 class QActionGroup;
 class QButtonGroup;
@@ -78,10 +79,16 @@ private:
     void buildMenus();
     void buildToolBar();
     QAction* addMenuItem(QMenu* menu, const QString& text, const char* name);
-    // What the viewer on show displays; null in the both-images mode and while the frame is
-    // not on screen.
+    // The one viewer on show; null in the both-images mode and while the frame is not on
+    // screen.
+    KVXImgViewer* shownViewer() const;
+    // What that viewer displays; null when there is none.
     QImage shownImage() const;
     QImage loadImage(const QString& fileName);
+    // The source image of one side (right or left) and the frame's copy of it.
+    void setSourceImage(bool right, const QImage& image);
+    void openImage(bool right);
+    void rotateImage(bool right);
     int execDialog(QDialog* dialog);
 
     ZORStereoViewer* stereoFrame = nullptr;
