@@ -63,11 +63,9 @@ ZORStereoViewer::ZORStereoViewer(const QImage& leftImage, const QImage& rightIma
     connect(m_rightViewer, &KVImgViewer::zoomChanged, m_leftViewer, &KVImgViewer::setZoomFactor);
     connect(m_stereoViewer, &KVImgViewer::zoomChanged, m_leftViewer, &KVImgViewer::setZoomFactor);
     connect(m_leftViewer, &KVXImgViewer::roiChanged, this, &ZORStereoViewer::drawRightRoi);
-    m_leftScrollLink = connect(m_leftViewer, &KVImgViewer::contentsMoving, this,
-                               &ZORStereoViewer::scrollRightViewer);
+    linkScrolling(false);
     connect(m_rightViewer, &KVXImgViewer::roiChanged, this, &ZORStereoViewer::drawLeftRoi);
-    m_rightScrollLink = connect(m_rightViewer, &KVImgViewer::contentsMoving, this,
-                                &ZORStereoViewer::scrollLeftViewer);
+    linkScrolling(true);
     connect(m_leftViewer, &KVXImgViewer::rightButtonClicked, this,
             &ZORStereoViewer::doDisplayLeftPopupMenu);
     connect(m_rightViewer, &KVXImgViewer::rightButtonClicked, this,
@@ -177,25 +175,15 @@ void ZORStereoViewer::setDisplayMode(DISPLAY_MODE mode)
     ZORWaitCursor wait;
     // The anaglyph comes home from the screen first, or it would stay a window of its own.
     bringAnaglyphBack();
-    delete m_layout;
-    m_layout = nullptr;
     m_displayMode = mode;
 
     newLayout();
     switch (mode) {
     case MonoLeft:
-        m_layout->addWidget(m_leftViewer, 0, 0);
-        m_layout->activate();
-        m_leftViewer->show();
-        m_rightViewer->hide();
-        m_stereoViewer->hide();
+        showAlone(m_leftViewer, m_rightViewer, m_stereoViewer);
         break;
     case MonoRight:
-        m_layout->addWidget(m_rightViewer, 0, 0);
-        m_layout->activate();
-        m_rightViewer->show();
-        m_stereoViewer->hide();
-        m_leftViewer->hide();
+        showAlone(m_rightViewer, m_stereoViewer, m_leftViewer);
         break;
     case LeftAndRight:
         m_layout->setColumnMinimumWidth(0, 10);
@@ -210,11 +198,7 @@ void ZORStereoViewer::setDisplayMode(DISPLAY_MODE mode)
         m_stereoViewer->hide();
         break;
     case Anaglyph:
-        m_layout->addWidget(m_stereoViewer, 0, 0);
-        m_layout->activate();
-        m_stereoViewer->show();
-        m_leftViewer->hide();
-        m_rightViewer->hide();
+        showAlone(m_stereoViewer, m_leftViewer, m_rightViewer);
         break;
     }
 
@@ -246,10 +230,8 @@ void ZORStereoViewer::setDocking(bool enable)
 {
     m_docked = enable;
     if (enable) {
-        m_leftDockX = m_leftViewer->contentsX();
-        m_leftDockY = m_leftViewer->contentsY();
-        m_rightDockX = m_rightViewer->contentsX();
-        m_rightDockY = m_rightViewer->contentsY();
+        m_leftDock = QPoint(m_leftViewer->contentsX(), m_leftViewer->contentsY());
+        m_rightDock = QPoint(m_rightViewer->contentsX(), m_rightViewer->contentsY());
     }
 }
 
@@ -264,26 +246,12 @@ void ZORStereoViewer::setGlobalOffset(int x, int y)
 
 void ZORStereoViewer::scrollLeftViewer(int x, int y)
 {
-    if (!m_docked)
-        return;
-    const int dx = x - m_rightDockX;
-    const int dy = y - m_rightDockY;
-    disconnect(m_leftScrollLink);
-    m_leftViewer->setContentsPos(m_leftDockX + dx, m_leftDockY + dy);
-    m_leftScrollLink = connect(m_leftViewer, &KVImgViewer::contentsMoving, this,
-                               &ZORStereoViewer::scrollRightViewer);
+    followScrolling(false, x, y);
 }
 
 void ZORStereoViewer::scrollRightViewer(int x, int y)
 {
-    if (!m_docked)
-        return;
-    const int dx = x - m_leftDockX;
-    const int dy = y - m_leftDockY;
-    disconnect(m_rightScrollLink);
-    m_rightViewer->setContentsPos(m_rightDockX + dx, m_rightDockY + dy);
-    m_rightScrollLink = connect(m_rightViewer, &KVImgViewer::contentsMoving, this,
-                                &ZORStereoViewer::scrollLeftViewer);
+    followScrolling(true, x, y);
 }
 
 void ZORStereoViewer::setLeftImage(const QImage& image)
@@ -355,14 +323,8 @@ void ZORStereoViewer::showNormalScreen()
         return;
 
     bringAnaglyphBack();
-    delete m_layout;
-    m_layout = nullptr;
     newLayout();
-    m_layout->addWidget(m_stereoViewer, 0, 0);
-    m_layout->activate();
-    m_stereoViewer->show();
-    m_leftViewer->hide();
-    m_rightViewer->hide();
+    showAlone(m_stereoViewer, m_leftViewer, m_rightViewer);
     m_stereoViewer->setFocus();
 }
 
@@ -537,22 +499,12 @@ bool ZORStereoViewer::eventFilter(QObject* watched, QEvent* event)
 
 void ZORStereoViewer::drawRightRoi(int left, int top, int right, int bottom)
 {
-    if (!m_rightViewer || m_copyingRoi)
-        return;
-    m_copyingRoi = true;
-    m_rightViewer->setRoi(left - m_globalOffsetX, right - m_globalOffsetX, top - m_globalOffsetY,
-                          bottom - m_globalOffsetY);
-    m_copyingRoi = false;
+    copyRoi(true, left, top, right, bottom);
 }
 
 void ZORStereoViewer::drawLeftRoi(int left, int top, int right, int bottom)
 {
-    if (!m_leftViewer || m_copyingRoi)
-        return;
-    m_copyingRoi = true;
-    m_leftViewer->setRoi(left + m_globalOffsetX, right + m_globalOffsetX, top + m_globalOffsetY,
-                         bottom + m_globalOffsetY);
-    m_copyingRoi = false;
+    copyRoi(false, left, top, right, bottom);
 }
 
 void ZORStereoViewer::setInternalZoom(double zoomFactor)
@@ -612,10 +564,58 @@ void ZORStereoViewer::displayPopupMenu(QWidget* viewer, const QPoint& pos)
 
 void ZORStereoViewer::newLayout()
 {
+    delete m_layout;
     // The grid gets its second column, when there is one, as the right viewer is added.
     m_layout = new QGridLayout(this);
     Q_CHECK_PTR(m_layout);
     m_layout->setContentsMargins(0, 0, 0, 0);
+}
+
+void ZORStereoViewer::showAlone(KVXImgViewer* shown, KVXImgViewer* hidden, KVXImgViewer* hidden2)
+{
+    m_layout->addWidget(shown, 0, 0);
+    m_layout->activate();
+    shown->show();
+    hidden->hide();
+    hidden2->hide();
+}
+
+void ZORStereoViewer::linkScrolling(bool right)
+{
+    if (right)
+        m_rightScrollLink = connect(m_rightViewer, &KVImgViewer::contentsMoving, this,
+                                    &ZORStereoViewer::scrollLeftViewer);
+    else
+        m_leftScrollLink = connect(m_leftViewer, &KVImgViewer::contentsMoving, this,
+                                   &ZORStereoViewer::scrollRightViewer);
+}
+
+void ZORStereoViewer::followScrolling(bool right, int x, int y)
+{
+    if (!m_docked)
+        return;
+    const QPoint& ownDock = right ? m_rightDock : m_leftDock;
+    const QPoint& otherDock = right ? m_leftDock : m_rightDock;
+    const int dx = x - otherDock.x();
+    const int dy = y - otherDock.y();
+    disconnect(right ? m_rightScrollLink : m_leftScrollLink);
+    (right ? m_rightViewer : m_leftViewer)->setContentsPos(ownDock.x() + dx, ownDock.y() + dy);
+    linkScrolling(right);
+}
+
+void ZORStereoViewer::copyRoi(bool toRight, int left, int top, int right, int bottom)
+{
+    KVXImgViewer* target = toRight ? m_rightViewer : m_leftViewer;
+    if (!target || m_copyingRoi)
+        return;
+    // A point of the left image stands the global offset further back in the right one.
+    const auto shifted = [toRight](int value, int offset) {
+        return toRight ? value - offset : value + offset;
+    };
+    m_copyingRoi = true;
+    target->setRoi(shifted(left, m_globalOffsetX), shifted(right, m_globalOffsetX),
+                   shifted(top, m_globalOffsetY), shifted(bottom, m_globalOffsetY));
+    m_copyingRoi = false;
 }
 
 void ZORStereoViewer::bringAnaglyphBack()

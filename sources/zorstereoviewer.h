@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QMetaType>
 #include <QPalette>
+#include <QPoint>
 #include <QPolygon>
 #include <QString>
 
@@ -146,7 +147,17 @@ private:
     KVXImgViewer* visibleViewer() const;
     void followLeftZoom(KVXImgViewer* viewer);
     void displayPopupMenu(QWidget* viewer, const QPoint& pos);
+    // Replaces the grid by an empty one.
     void newLayout();
+    // Puts one viewer alone into the grid and hides the other two, in the order given.
+    void showAlone(KVXImgViewer* shown, KVXImgViewer* hidden, KVXImgViewer* hidden2);
+    // Lets the scrolling of one side's view (right or left) move the other while docked.
+    void linkScrolling(bool right);
+    // Moves one side's view as far from its docking position as the other view has moved
+    // from its own.
+    void followScrolling(bool right, int x, int y);
+    // Copies a region drawn in one view into the other side's view (right or left).
+    void copyRoi(bool toRight, int left, int top, int right, int bottom);
     // Puts the anaglyph viewer back into the frame, hidden, as it was before full screen.
     void bringAnaglyphBack();
 
@@ -170,10 +181,8 @@ private:
     QGridLayout* m_layout = nullptr;
     int m_globalOffsetX = 0;
     int m_globalOffsetY = 0;
-    int m_leftDockX = 0;
-    int m_leftDockY = 0;
-    int m_rightDockX = 0;
-    int m_rightDockY = 0;
+    QPoint m_leftDock;
+    QPoint m_rightDock;
     // The scroll links are cut while the frame moves one view after the other, so that the
     // move does not echo back.
     QMetaObject::Connection m_leftScrollLink;
