@@ -139,6 +139,12 @@ QImage loadImage(const QString& fileName, QWidget* parent)
 
     QCoreApplication::processEvents();
     ZORWaitCursor waitCursor;
+    // The message comes without the wait cursor.
+    const auto fail = [&waitCursor, parent](const QString& text) {
+        waitCursor.restore();
+        reportError(parent, 5, text);
+        return QImage();
+    };
 
     QImage image;
     bool loaded = false;
@@ -148,11 +154,8 @@ QImage loadImage(const QString& fileName, QWidget* parent)
         loaded = false;
     }
     if (!loaded || image.isNull()) {
-        waitCursor.restore();
-        reportError(parent, 5,
-                    settings ? settings->msgReadFailed()
+        return fail(settings ? settings->msgReadFailed()
                              : tr("Sorry, reading this image file failed."));
-        return QImage();
     }
 
     QImage converted;
@@ -161,11 +164,8 @@ QImage loadImage(const QString& fileName, QWidget* parent)
     } catch (const std::bad_alloc&) {
         converted = QImage();
     }
-    if (converted.isNull()) {
-        waitCursor.restore();
-        reportError(parent, 5, tr("Cannot convert this image to 32 bit"));
-        return QImage();
-    }
+    if (converted.isNull())
+        return fail(tr("Cannot convert this image to 32 bit"));
     return converted;
 }
 
@@ -339,27 +339,15 @@ void setFileDialogHook(FileDialogHook hook)
 QString getOpenFileName(QWidget* parent, const QString& objectName, const QString& caption,
                         const QString& directory, const QString& filter)
 {
-    FileDialogRequest request;
-    request.mode = FileDialogRequest::Open;
-    request.parent = parent;
-    request.objectName = objectName;
-    request.caption = caption;
-    request.directory = directory;
-    request.filter = filter;
-    return runFileDialog(request);
+    return runFileDialog(
+            {FileDialogRequest::Open, parent, objectName, caption, directory, filter});
 }
 
 QString getSaveFileName(QWidget* parent, const QString& objectName, const QString& caption,
                         const QString& directory, const QString& filter)
 {
-    FileDialogRequest request;
-    request.mode = FileDialogRequest::Save;
-    request.parent = parent;
-    request.objectName = objectName;
-    request.caption = caption;
-    request.directory = directory;
-    request.filter = filter;
-    return runFileDialog(request);
+    return runFileDialog(
+            {FileDialogRequest::Save, parent, objectName, caption, directory, filter});
 }
 
 } // namespace ZORImageFile
