@@ -47,12 +47,25 @@ using ExceptionInfoPtr = std::unique_ptr<ExceptionInfo, ExceptionInfoDeleter>;
 using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
 using BlobPtr = std::unique_ptr<void, BlobDeleter>;
 
-// The library must never talk to the user or the terminal itself: every failure comes
-// back to us through the exception record.
-void silenceLibrary()
+// The records every call into the library needs. The library must never talk to the user
+// or the terminal itself, so it is silenced first: every failure comes back to us through
+// the exception record. False when memory ran out.
+bool acquireRecords(ImageInfoPtr& info, ExceptionInfoPtr& exception)
 {
     SetErrorHandler(nullptr);
     SetWarningHandler(nullptr);
+    info.reset(AcquireImageInfo());
+    exception.reset(AcquireExceptionInfo());
+    return info && exception;
+}
+
+// Names the TIFF coder in an image or its description, so that nothing else decides the
+// format.
+template<typename Record>
+void selectTiffCoder(Record* record)
+{
+    CopyMagickString(record->magick, "TIFF", MaxTextExtent);
+    CopyMagickString(record->filename, "TIFF:", MaxTextExtent);
 }
 
 // Colour spaces whose three channels already hold red, green and blue (or grey).
@@ -183,10 +196,9 @@ bool ZORTiffHandler::read(QImage* image)
         return false;
 
     try {
-        silenceLibrary();
-        ImageInfoPtr info(AcquireImageInfo());
-        ExceptionInfoPtr exception(AcquireExceptionInfo());
-        if (!info || !exception) {
+        ImageInfoPtr info;
+        ExceptionInfoPtr exception;
+        if (!acquireRecords(info, exception)) {
             m_status = AllocationFailure;
             return false;
         }
@@ -205,8 +217,7 @@ bool ZORTiffHandler::read(QImage* image)
             picture.reset(ReadImage(info.get(), exception.get()));
         } else {
             const QByteArray data = source->readAll();
-            CopyMagickString(info->magick, "TIFF", MaxTextExtent);
-            CopyMagickString(info->filename, "TIFF:", MaxTextExtent);
+            selectTiffCoder(info.get());
             picture.reset(BlobToImage(info.get(), data.constData(), size_t(data.size()),
                                       exception.get()));
         }
@@ -282,15 +293,13 @@ bool ZORTiffHandler::write(const QImage& image)
             }
         }
 
-        silenceLibrary();
-        ImageInfoPtr info(AcquireImageInfo());
-        ExceptionInfoPtr exception(AcquireExceptionInfo());
-        if (!info || !exception) {
+        ImageInfoPtr info;
+        ExceptionInfoPtr exception;
+        if (!acquireRecords(info, exception)) {
             m_status = AllocationFailure;
             return false;
         }
-        CopyMagickString(info->magick, "TIFF", MaxTextExtent);
-        CopyMagickString(info->filename, "TIFF:", MaxTextExtent);
+        selectTiffCoder(info.get());
 
         ImagePtr picture(AcquireImage(info.get()));
         if (!picture
@@ -300,8 +309,7 @@ bool ZORTiffHandler::write(const QImage& image)
         }
         Image* frame = picture.get();
         frame->depth = 8;
-        CopyMagickString(frame->magick, "TIFF", MaxTextExtent);
-        CopyMagickString(frame->filename, "TIFF:", MaxTextExtent);
+        selectTiffCoder(frame);
 
         const int width = source.width();
         const int height = source.height();
