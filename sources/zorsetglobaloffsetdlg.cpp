@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTransform>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -17,7 +18,8 @@
 
 namespace {
 
-// The arrows of the offset pad, 16 x 16, "a" black and "b" transparent.
+// The up arrow of the offset pad, 16 x 16, "a" black and "b" transparent; the other three
+// are this one turned.
 // clang-format off
 const char* const kArrowUp[] = {
     "16 16 2 1",
@@ -37,72 +39,6 @@ const char* const kArrowUp[] = {
     "bbbbbbaaaabbbbbb",
     "bbbbbbaaaabbbbbb",
     "bbbbbbaaaabbbbbb",
-    "bbbbbbbbbbbbbbbb",
-    "bbbbbbbbbbbbbbbb",
-};
-
-const char* const kArrowDown[] = {
-    "16 16 2 1",
-    "a c #000000000000",
-    "b c None",
-    "bbbbbbbbbbbbbbbb",
-    "bbbbbbbbbbbbbbbb",
-    "bbbbbbaaaabbbbbb",
-    "bbbbbbaaaabbbbbb",
-    "bbbbbbaaaabbbbbb",
-    "bbbbbbaaaabbbbbb",
-    "bbbbbbaaaabbbbbb",
-    "bbbbbbaaaabbbbbb",
-    "bbaaaaaaaaaaaabb",
-    "bbbaaaaaaaaaabbb",
-    "bbbbaaaaaaaabbbb",
-    "bbbbbaaaaaabbbbb",
-    "bbbbbbaaaabbbbbb",
-    "bbbbbbbaabbbbbbb",
-    "bbbbbbbbbbbbbbbb",
-    "bbbbbbbbbbbbbbbb",
-};
-
-const char* const kArrowLeft[] = {
-    "16 16 2 1",
-    "a c #000000000000",
-    "b c None",
-    "bbbbbbbbbbbbbbbb",
-    "bbbbbbbbbbbbbbbb",
-    "bbbbbbbabbbbbbbb",
-    "bbbbbbaabbbbbbbb",
-    "bbbbbaaabbbbbbbb",
-    "bbbbaaaabbbbbbbb",
-    "bbbaaaaaaaaaaabb",
-    "bbaaaaaaaaaaaabb",
-    "bbaaaaaaaaaaaabb",
-    "bbbaaaaaaaaaaabb",
-    "bbbbaaaabbbbbbbb",
-    "bbbbbaaabbbbbbbb",
-    "bbbbbbaabbbbbbbb",
-    "bbbbbbbabbbbbbbb",
-    "bbbbbbbbbbbbbbbb",
-    "bbbbbbbbbbbbbbbb",
-};
-
-const char* const kArrowRight[] = {
-    "16 16 2 1",
-    "a c #000000000000",
-    "b c None",
-    "bbbbbbbbbbbbbbbb",
-    "bbbbbbbbbbbbbbbb",
-    "bbbbbbbbabbbbbbb",
-    "bbbbbbbbaabbbbbb",
-    "bbbbbbbbaaabbbbb",
-    "bbbbbbbbaaaabbbb",
-    "bbaaaaaaaaaaabbb",
-    "bbaaaaaaaaaaaabb",
-    "bbaaaaaaaaaaaabb",
-    "bbaaaaaaaaaaabbb",
-    "bbbbbbbbaaaabbbb",
-    "bbbbbbbbaaabbbbb",
-    "bbbbbbbbaabbbbbb",
-    "bbbbbbbbabbbbbbb",
     "bbbbbbbbbbbbbbbb",
     "bbbbbbbbbbbbbbbb",
 };
@@ -139,12 +75,29 @@ int stepped(int value, int step)
     return int(std::clamp(qint64(value) + step, qint64(INT_MIN), qint64(INT_MAX)));
 }
 
-QPushButton* arrowButton(const char* const* xpm, const char* objectName, QWidget* parent)
+// The pad's arrow pointing the given way, turned from the up arrow in whole quarters, so
+// no pixel is resampled.
+QPixmap arrowPixmap(Qt::ArrowType direction)
+{
+    const QImage up(kArrowUp);
+    switch (direction) {
+    case Qt::DownArrow:
+        return QPixmap::fromImage(up.transformed(QTransform().rotate(180)));
+    case Qt::LeftArrow:
+        return QPixmap::fromImage(up.transformed(QTransform().rotate(-90)));
+    case Qt::RightArrow:
+        return QPixmap::fromImage(up.transformed(QTransform().rotate(90)));
+    default:
+        return QPixmap::fromImage(up);
+    }
+}
+
+QPushButton* arrowButton(Qt::ArrowType direction, const char* objectName, QWidget* parent)
 {
     auto* button = new QPushButton(parent);
     Q_CHECK_PTR(button);
     button->setObjectName(QLatin1String(objectName));
-    const QPixmap arrow(xpm);
+    const QPixmap arrow = arrowPixmap(direction);
     button->setIcon(QIcon(arrow));
     button->setIconSize(arrow.size());
     button->setFixedSize(button->sizeHint());
@@ -301,10 +254,10 @@ void ZORSetGlobalOffsetDlg::buildLayout()
     auto* pad = new QGridLayout;
     Q_CHECK_PTR(pad);
     pad->setSpacing(0);
-    m_buttonUp = arrowButton(kArrowUp, "upButton", frame);
-    m_buttonDown = arrowButton(kArrowDown, "downButton", frame);
-    m_buttonLeft = arrowButton(kArrowLeft, "leftButton", frame);
-    m_buttonRight = arrowButton(kArrowRight, "rightButton", frame);
+    m_buttonUp = arrowButton(Qt::UpArrow, "upButton", frame);
+    m_buttonDown = arrowButton(Qt::DownArrow, "downButton", frame);
+    m_buttonLeft = arrowButton(Qt::LeftArrow, "leftButton", frame);
+    m_buttonRight = arrowButton(Qt::RightArrow, "rightButton", frame);
     m_buttonReset = new QPushButton(frame);
     Q_CHECK_PTR(m_buttonReset);
     m_buttonReset->setObjectName(QStringLiteral("resetButton"));
