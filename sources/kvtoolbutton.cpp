@@ -6,7 +6,7 @@
 namespace {
 
 void initButton(QToolButton* button, const QString& textLabel, const QString& groupText,
-                const char* name)
+                const QToolBar* parent, const char* name)
 {
     if (name)
         button->setObjectName(QLatin1String(name));
@@ -14,6 +14,8 @@ void initButton(QToolButton* button, const QString& textLabel, const QString& gr
     button->setToolTip(textLabel);
     button->setStatusTip(groupText);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    if (parent)
+        button->setIconSize(parent->iconSize());
 }
 
 } // namespace
@@ -24,9 +26,7 @@ KvToolButton::KvToolButton(const QPixmap& up, const QPixmap& down, const QString
     , upPixmap(up)
     , downPixmap(down)
 {
-    initButton(this, textLabel, groupText, name);
-    if (parent)
-        setIconSize(parent->iconSize());
+    initButton(this, textLabel, groupText, parent, name);
     showPixmap(upPixmap);
     connect(this, &QToolButton::pressed, this, &KvToolButton::setDownPixmap);
     connect(this, &QToolButton::released, this, &KvToolButton::setUpPixmap);
@@ -57,9 +57,7 @@ KvToggleToolButton::KvToggleToolButton(const QPixmap& up, const QPixmap& down,
     , downPixmap(down)
     , downFocusedPixmap(downFocused)
 {
-    initButton(this, textLabel, groupText, name);
-    if (parent)
-        setIconSize(parent->iconSize());
+    initButton(this, textLabel, groupText, parent, name);
     setCheckable(true);
     showPixmap(upPixmap);
     connect(this, &QToolButton::toggled, this, &KvToggleToolButton::togglePixmap);
