@@ -63,35 +63,18 @@ bool GHomPtVector::read(std::istream& is, int mode)
 {
     if (!gio::checkMode(mode, kRead))
         return false;
-    const auto takeCount = [&](int count, int bytesEach) {
-        if (!empty()) {
-            if (std::size_t(count) == size() && count >= 0)
-                return true;
-            gError.raise(kRead, __FILE__, __LINE__, 40, "(%d)!=(%d)", int(size()), count);
-            return false;
-        }
-        if (count < 0) {
-            gError.raise(kRead, __FILE__, __LINE__, 40, "Not possible to create (%d)", count);
-            return false;
-        }
-        if (!gio::checkCount(is, count, bytesEach, kRead))
-            return false;
-        resize(std::size_t(count));
-        return true;
-    };
     try {
         int count = 0;
         if (mode == 1) {
             if (!expect_char(is, mode, '{') || !gio::readToken(is, count, kRead)
-                || !takeCount(count, kTextBytesPerPair) || !expect_char(is, mode, '{'))
+                || !gio::takeListCount(*this, is, count, kTextBytesPerPair, kRead)
+                || !expect_char(is, mode, '{'))
                 return false;
         } else if (mode == 2) {
-            if (empty()) {
-                gError.raise(kRead, __FILE__, __LINE__, 40, "could not read mode %d into empty %s",
-                             mode, "GHomPtVector");
-                return false;
-            }
-        } else if (!gio::readField(is, count, kRead) || !takeCount(count, kBinaryBytesPerPair)) {
+            if (empty())
+                return gio::refuseEmptyRead(mode, "GHomPtVector", kRead);
+        } else if (!gio::readField(is, count, kRead)
+                   || !gio::takeListCount(*this, is, count, kBinaryBytesPerPair, kRead)) {
             return false;
         }
         const int pointMode = mode == 3 ? 3 : 2;

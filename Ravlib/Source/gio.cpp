@@ -170,6 +170,29 @@ bool checkCount(std::istream& is, int count, std::int64_t bytesEach, const char*
     return false;
 }
 
+bool checkListCount(std::istream& is, std::size_t size, int count, std::int64_t bytesEach,
+                    const char* function)
+{
+    if (size != 0) {
+        if (std::size_t(count) == size && count >= 0)
+            return true;
+        gError.raise(function, __FILE__, __LINE__, 40, "(%d)!=(%d)", int(size), count);
+        return false;
+    }
+    if (count < 0) {
+        gError.raise(function, __FILE__, __LINE__, 40, "Not possible to create (%d)", count);
+        return false;
+    }
+    return checkCount(is, count, bytesEach, function);
+}
+
+bool refuseEmptyRead(int mode, const char* className, const char* function)
+{
+    gError.raise(function, __FILE__, __LINE__, 40, "could not read mode %d into empty %s", mode,
+                 className);
+    return false;
+}
+
 int saveFile(const char* fileName, const std::string& content)
 {
     namespace fs = std::filesystem;

@@ -4,6 +4,7 @@
 // fields, token reads that report failures, the check that a count read from a stream can
 // be backed by the data left in it, and the file envelope.
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <iosfwd>
@@ -39,6 +40,28 @@ bool checkWritten(std::ostream& os, const char* function);
 // known and smaller than `count` elements of at least `bytesEach` bytes. Keeps a count
 // read from a file from allocating more than the file could ever fill.
 bool checkCount(std::istream& is, int count, std::int64_t bytesEach, const char* function);
+
+// The count read for a list that holds `size` elements: a filled list must hold exactly that
+// many, an empty one takes any count checkCount() accepts. False (after a report, code 40
+// or checkCount()'s) when the count cannot be used.
+bool checkListCount(std::istream& is, std::size_t size, int count, std::int64_t bytesEach,
+                    const char* function);
+
+// checkListCount() for a std::vector of elements; an empty one is then sized to the count.
+template<typename List>
+bool takeListCount(List& list, std::istream& is, int count, std::int64_t bytesEach,
+                   const char* function)
+{
+    if (!checkListCount(is, list.size(), count, bytesEach, function))
+        return false;
+    if (list.empty())
+        list.resize(std::size_t(count));
+    return true;
+}
+
+// Mode 2 carries no count, so it can only fill an object that already has its size: reports
+// (code 40) the read into an empty object of the class named. Always false.
+bool refuseEmptyRead(int mode, const char* className, const char* function);
 
 // Replaces the file's contents with `content` through a temporary file and a rename, so
 // that a failure never leaves a half-written file where a good one stood. Returns 0, 20

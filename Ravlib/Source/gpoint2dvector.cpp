@@ -276,40 +276,20 @@ bool GPoint2DVector::read(std::istream& is, int mode)
 {
     if (!gio::checkMode(mode, kRead))
         return false;
-    // An empty list takes the size from the stream, a filled one must match it.
-    const auto takeCount = [&](int count, int bytesEach) {
-        if (!empty()) {
-            if (std::size_t(count) == size() && count >= 0)
-                return true;
-            gError.raise(kRead, __FILE__, __LINE__, 40, "(%d)!=(%d)", int(size()), count);
-            return false;
-        }
-        if (count < 0) {
-            gError.raise(kRead, __FILE__, __LINE__, 40, "Not possible to create (%d)", count);
-            return false;
-        }
-        if (!gio::checkCount(is, count, bytesEach, kRead))
-            return false;
-        resize(std::size_t(count));
-        return true;
-    };
     try {
         int count = 0;
         char h = 0;
         if (mode == 1) {
             if (!expect_char(is, mode, '{') || !gio::readToken(is, count, kRead)
-                || !takeCount(count, kTextBytesPerPoint) || !gio::readToken(is, h, kRead)
-                || !expect_char(is, mode, '{'))
+                || !gio::takeListCount(*this, is, count, kTextBytesPerPoint, kRead)
+                || !gio::readToken(is, h, kRead) || !expect_char(is, mode, '{'))
                 return false;
         } else if (mode == 2) {
-            if (empty()) {
-                gError.raise(kRead, __FILE__, __LINE__, 40, "could not read mode %d into empty %s",
-                             mode, "GPoint2DVector");
-                return false;
-            }
+            if (empty())
+                return gio::refuseEmptyRead(mode, "GPoint2DVector", kRead);
         } else {
             if (!gio::readField(is, count, kRead) || !gio::readField(is, h, kRead)
-                || !takeCount(count, kBinaryBytesPerPoint))
+                || !gio::takeListCount(*this, is, count, kBinaryBytesPerPoint, kRead))
                 return false;
         }
         if (mode != 2)

@@ -237,11 +237,8 @@ bool GVector::read(std::istream& is, int mode)
             || !gio::readToken(is, h, kRead) || !expect_char(is, mode, '{'))
             return false;
     } else if (mode == 2) {
-        if (n == 0) {
-            gError.raise(kRead, __FILE__, __LINE__, 40, "could not read mode %d into empty %s",
-                         mode, "GVector");
-            return false;
-        }
+        if (n == 0)
+            return gio::refuseEmptyRead(mode, "GVector", kRead);
     } else {
         if (!gio::readField(is, t, kRead) || !gio::readField(is, h, kRead)
             || !gio::readField(is, count, kRead) || !takeCount(is, count, 8))
