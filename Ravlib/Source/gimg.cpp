@@ -11,38 +11,38 @@
 
 namespace {
 
+// The type code of each pixel type.
 template<typename T>
-struct PixelTraits;
-template<>
-struct PixelTraits<unsigned char>
+constexpr GImg::Type pixelType()
 {
-    static constexpr GImg::Type type = GImg::Byte;
-    static constexpr const char* access = "GBytImg::operator ()";
-};
-template<>
-struct PixelTraits<unsigned short>
+    if constexpr (std::is_same_v<T, unsigned char>)
+        return GImg::Byte;
+    else if constexpr (std::is_same_v<T, unsigned short>)
+        return GImg::UShort;
+    else if constexpr (std::is_same_v<T, int>)
+        return GImg::Int;
+    else if constexpr (std::is_same_v<T, float>)
+        return GImg::Float;
+    else
+        return GImg::Double;
+}
+
+// The name the element access of each typed image reports under.
+const char* accessName(GImg::Type type)
 {
-    static constexpr GImg::Type type = GImg::UShort;
-    static constexpr const char* access = "GUShortImg::operator ()";
-};
-template<>
-struct PixelTraits<int>
-{
-    static constexpr GImg::Type type = GImg::Int;
-    static constexpr const char* access = "GIntImg::operator ()";
-};
-template<>
-struct PixelTraits<float>
-{
-    static constexpr GImg::Type type = GImg::Float;
-    static constexpr const char* access = "GFltImg::operator ()";
-};
-template<>
-struct PixelTraits<double>
-{
-    static constexpr GImg::Type type = GImg::Double;
-    static constexpr const char* access = "GDblImg::operator ()";
-};
+    switch (type) {
+    case GImg::Byte:
+        return "GBytImg::operator ()";
+    case GImg::UShort:
+        return "GUShortImg::operator ()";
+    case GImg::Int:
+        return "GIntImg::operator ()";
+    case GImg::Float:
+        return "GFltImg::operator ()";
+    default:
+        return "GDblImg::operator ()";
+    }
+}
 
 // Truncation toward zero, held to the pixel type's range: a plain cast of an out-of-range
 // double to an integer type is undefined.
@@ -195,7 +195,7 @@ void GBinImg::putValue(int x, int y, int plane, double value)
 
 template<typename T>
 GTypedImg<T>::GTypedImg(int cols, int rows, int planes)
-    : GImg(PixelTraits<T>::type)
+    : GImg(pixelType<T>())
 {
     if (!checkSize(cols, rows, planes, sizeof(T)))
         return;
@@ -212,8 +212,8 @@ T& GTypedImg<T>::operator()(int x, int y, int plane)
 {
     if (contains(x, y, plane))
         return pixels[index(x, y, plane)];
-    gError.raise(PixelTraits<T>::access, __FILE__, __LINE__, 31,
-                 "Not possible to access ( %d,%d,%d )", x, y, plane);
+    gError.raise(accessName(type()), __FILE__, __LINE__, 31, "Not possible to access ( %d,%d,%d )",
+                 x, y, plane);
     return dummyPixel<T>();
 }
 
@@ -222,8 +222,8 @@ const T& GTypedImg<T>::operator()(int x, int y, int plane) const
 {
     if (contains(x, y, plane))
         return pixels[index(x, y, plane)];
-    gError.raise(PixelTraits<T>::access, __FILE__, __LINE__, 31,
-                 "Not possible to access ( %d,%d,%d )", x, y, plane);
+    gError.raise(accessName(type()), __FILE__, __LINE__, 31, "Not possible to access ( %d,%d,%d )",
+                 x, y, plane);
     return dummyPixel<const T>();
 }
 
