@@ -5,7 +5,6 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,7 +14,6 @@
 #include <QPrinter>
 #include <QSplitter>
 #include <QTextDocument>
-#include <QTextStream>
 #include <QToolBar>
 
 #include <memory>
@@ -308,19 +306,13 @@ void Help::setupBookmarkMenu()
     m_bookmarkMenu->addAction(m_addBookmarkAction);
     m_bookmarkMenu->addSeparator();
 
-    QFile file(m_helpDirectory + QStringLiteral("/bookmarks"));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    QTextStream in(&file);
-    QString title;
-    QString link;
-    while (in.readLineInto(&title) && in.readLineInto(&link)) {
+    for (const HelpBookmark& bookmark : readHelpBookmarks(m_helpDirectory)) {
         const int id = ++m_lastBookmarkId;
-        QString text = title;
+        QString text = bookmark.title;
         text.replace(QLatin1Char('&'), QLatin1String("&&"));
         QAction* action = m_bookmarkMenu->addAction(text);
         action->setData(id);
-        m_bookmarkLinks.insert(id, link);
+        m_bookmarkLinks.insert(id, bookmark.link);
         connect(action, &QAction::triggered, this, [this, id] { showBookmark(id); });
     }
 }

@@ -121,7 +121,11 @@ bool readCount(QFile& file, QDataStream& in, qint64 minimumBytesPerItem, quint32
     return left >= 0 && qint64(*count) <= left / minimumBytesPerItem;
 }
 
-bool readStringCache(const QString& cachePath, const QFileInfo& source, QStringList* lines)
+// Reads the cache's entries, each at least minimumBytesPerItem long, into a new Container
+// through readEntry(in, container); `target` is set only when the whole cache was good.
+template<typename Container, typename Reader>
+bool readCache(const QString& cachePath, const QFileInfo& source, qint64 minimumBytesPerItem,
+               Container* target, Reader readEntry)
 {
     try {
         QFile file(cachePath);
@@ -129,53 +133,42 @@ bool readStringCache(const QString& cachePath, const QFileInfo& source, QStringL
         if (!openCache(file, in, source))
             return false;
         quint32 count = 0;
-        // A string takes at least its four length bytes.
-        if (!readCount(file, in, 4, &count))
+        if (!readCount(file, in, minimumBytesPerItem, &count))
             return false;
-        QStringList result;
-        result.reserve(int(count));
+        Container result;
         for (quint32 i = 0; i < count; ++i) {
-            QString line;
-            in >> line;
+            readEntry(in, result);
             if (in.status() != QDataStream::Ok)
                 return false;
-            result.append(line);
         }
         if (!in.atEnd())
             return false;
-        *lines = result;
+        *target = result;
         return true;
     } catch (const std::bad_alloc&) {
         return false;
     }
 }
 
+bool readStringCache(const QString& cachePath, const QFileInfo& source, QStringList* lines)
+{
+    // A string takes at least its four length bytes.
+    return readCache(cachePath, source, 4, lines, [](QDataStream& in, QStringList& result) {
+        QString line;
+        in >> line;
+        result.append(line);
+    });
+}
+
 bool readMapCache(const QString& cachePath, const QFileInfo& source, QMap<QString, QString>* map)
 {
-    try {
-        QFile file(cachePath);
-        QDataStream in;
-        if (!openCache(file, in, source))
-            return false;
-        quint32 count = 0;
-        if (!readCount(file, in, 8, &count))
-            return false;
-        QMap<QString, QString> result;
-        for (quint32 i = 0; i < count; ++i) {
-            QString key;
-            QString value;
-            in >> key >> value;
-            if (in.status() != QDataStream::Ok)
-                return false;
-            result.insert(key, value);
-        }
-        if (!in.atEnd())
-            return false;
-        *map = result;
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    return readCache(cachePath, source, 8, map,
+                     [](QDataStream& in, QMap<QString, QString>& result) {
+                         QString key;
+                         QString value;
+                         in >> key >> value;
+                         result.insert(key, value);
+                     });
 }
 
 // A help directory that cannot be written (an installed program) keeps no cache; the
@@ -195,6 +188,11 @@ void writeCache(const QString& cachePath, const QFileInfo& source, Writer writeE
         return;
     }
     file.commit();
+}
+
+QString bookmarkFilePath(const QString& helpDirectory)
+{
+    return helpDirectory + QStringLiteral("/bookmarks");
 }
 
 // Bookmark titles and links are one line each in the file.
@@ -242,6 +240,19 @@ QIcon helpIconSet(const QString& helpDirectory, const QString& name)
             icon.addPixmap(pixmap, variant.mode);
     }
     return icon;
+}
+
+QList<HelpBookmark> readHelpBookmarks(const QString& helpDirectory)
+{
+    QList<HelpBookmark> bookmarks;
+    QFile file(bookmarkFilePath(helpDirectory));
+    if (!file.open(QIODevice::ReadOnly))
+        return bookmarks;
+    QTextStream in(&file);
+    HelpBookmark bookmark;
+    while (in.readLineInto(&bookmark.title) && in.readLineInto(&bookmark.link))
+        bookmarks.append(bookmark);
+    return bookmarks;
 }
 
 HelpNavigationListItem::HelpNavigationListItem(QListWidget* list, const QString& text)
@@ -740,21 +751,14 @@ void HelpWidget::loadBookmarks()
 {
     m_bookmarksLoaded = true;
     listBookmarks->clear();
-    QFile file(m_helpDirectory + QStringLiteral("/bookmarks"));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    QTextStream in(&file);
-    QString title;
-    QString link;
-    // A title whose link line is missing (a file with an odd number of lines) is dropped.
-    while (in.readLineInto(&title) && in.readLineInto(&link))
-        new HelpNavigationContentsItem(listBookmarks, title, link);
+    for (const HelpBookmark& bookmark : readHelpBookmarks(m_helpDirectory))
+        new HelpNavigationContentsItem(listBookmarks, bookmark.title, bookmark.link);
 }
 
 void HelpWidget::saveBookmarks()
 {
     // Written beside the old file and renamed over it: a failure leaves the old list.
-    QSaveFile file(m_helpDirectory + QStringLiteral("/bookmarks"));
+    QSaveFile file(bookmarkFilePath(m_helpDirectory));
     if (!file.open(QIODevice::WriteOnly)) {
         qWarning("Cannot save the bookmarks: %s", qPrintable(file.errorString()));
         return;

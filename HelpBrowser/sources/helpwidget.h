@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QList>
 #include <QListWidgetItem>
 #include <QMap>
 #include <QPixmap>
@@ -25,6 +26,17 @@ class QTreeWidget;
 // gives a null pixmap or an empty icon.
 QPixmap helpPixmap(const QString& helpDirectory, const QString& name);
 QIcon helpIconSet(const QString& helpDirectory, const QString& name);
+
+// One entry of the file "bookmarks" in the help directory: a title line, then a link line.
+struct HelpBookmark
+{
+    QString title;
+    QString link;
+};
+
+// The bookmarks in file order; none when the file cannot be read. A title whose link line is
+// missing (a file with an odd number of lines) is dropped.
+QList<HelpBookmark> readHelpBookmarks(const QString& helpDirectory);
 
 // A keyword of the index page and the pages the index gives for it.
 class HelpNavigationListItem : public QListWidgetItem
