@@ -120,48 +120,15 @@ const char* const kRulerCursorArt[32] = {
     "                                ",
     "                                ",
 };
-const char* const kCrossCursorArt[32] = {
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      ...                       ",
-    "......   .......                ",
-    "#####.   .#####.                ",
-    "......   .......                ",
-    "      ...                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      ...                       ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-};
 // clang-format on
 
-QCursor cursorFromArt(const char* const (&art)[32], int hotX, int hotY)
+// Only the first `rows` rows of the art are drawn; the rest of the cursor is transparent.
+QCursor cursorFromArt(const char* const (&art)[32], int hotX, int hotY, int rows = 32)
 {
     // X-bitmap order: 4 bytes per row, least significant bit first; 1 bits are black.
     uchar bits[32 * 4] = {};
     uchar mask[32 * 4] = {};
-    for (int y = 0; y < 32; ++y) {
+    for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < 32; ++x) {
             const char c = art[y][x];
             if (c == ' ')
@@ -284,7 +251,8 @@ void KVXImgViewer::init()
     m_roiCursor = cursorFromArt(kRoiCursorArt, 8, 8);
     m_pencilCursor = cursorFromArt(kPencilCursorArt, 5, 26);
     m_rulerCursor = cursorFromArt(kRulerCursorArt, 7, 7);
-    m_crossCursor = cursorFromArt(kCrossCursorArt, 7, 7);
+    // The cross is the ruler cursor's upper half.
+    m_crossCursor = cursorFromArt(kRulerCursorArt, 7, 7, 16);
     m_mode = ViewMode;
     viewport()->setCursor(Qt::ArrowCursor);
     viewport()->setMouseTracking(true);
