@@ -90,21 +90,20 @@ void KVImgViewer::setPrintSetupHook(PrintSetupHook hook)
 KVImgViewer::KVImgViewer(QWidget* parent, const char* name, Qt::WindowFlags f)
     : QAbstractScrollArea(parent)
 {
-    if (name)
-        setObjectName(QString::fromLatin1(name));
-    if (f)
-        setWindowFlags(f);
-    setFocus();
-    horizontalScrollBar()->setSingleStep(20);
-    verticalScrollBar()->setSingleStep(20);
+    setUp(name, f);
     adjustContents();
-    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    viewport()->setAutoFillBackground(false);
     viewport()->hide();
 }
 
 KVImgViewer::KVImgViewer(const QImage& image, QWidget* parent, const char* name, Qt::WindowFlags f)
     : QAbstractScrollArea(parent)
+{
+    setUp(name, f);
+    // Not visible yet: the image waits for the first show.
+    setImage(image, true);
+}
+
+void KVImgViewer::setUp(const char* name, Qt::WindowFlags f)
 {
     if (name)
         setObjectName(QString::fromLatin1(name));
@@ -113,8 +112,7 @@ KVImgViewer::KVImgViewer(const QImage& image, QWidget* parent, const char* name,
     setFocus();
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
-    // Not visible yet: the image waits for the first show.
-    setImage(image, true);
+    // The viewport paints every pixel itself.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
 }

@@ -165,6 +165,8 @@ protected:
     Mode m_mode = ViewMode;
 
 private:
+    // What both constructors set up before the image.
+    void setUp(const char* name, Qt::WindowFlags f);
     void zoomTo(double zoom, double x, double y);
     QPointF visibleCentre() const;
     void zoomAtCursor(bool in);

@@ -504,20 +504,8 @@ void KVStereoViewer::setDeltaX(int deltaX)
 
 void KVStereoViewer::setDeltaX(int deltaX, bool immediateMode)
 {
-    if (deltaX == m_deltaX && !immediateMode)
-        return;
-    const bool changed = deltaX != m_deltaX;
-    m_deltaX = deltaX;
-    emit displacementXChanged(deltaX);
-    if (!isVisible()) {
-        // Composed when the viewer is shown, so that it never shows a stale offset.
-        m_pending = m_pending || changed;
-        return;
-    }
-    if (immediateMode)
-        setDeltaXInternal();
-    else
-        m_xTimer->start();
+    setOffset(m_deltaX, deltaX, immediateMode, &KVStereoViewer::displacementXChanged,
+              &KVStereoViewer::setDeltaXInternal, m_xTimer);
 }
 
 void KVStereoViewer::setDeltaY(int deltaY)
@@ -527,19 +515,28 @@ void KVStereoViewer::setDeltaY(int deltaY)
 
 void KVStereoViewer::setDeltaY(int deltaY, bool immediateMode)
 {
-    if (deltaY == m_deltaY && !immediateMode)
+    setOffset(m_deltaY, deltaY, immediateMode, &KVStereoViewer::displacementYChanged,
+              &KVStereoViewer::setDeltaYInternal, m_yTimer);
+}
+
+void KVStereoViewer::setOffset(int& offset, int value, bool immediateMode,
+                               void (KVStereoViewer::*changed)(int),
+                               void (KVStereoViewer::*composeNow)(), QTimer* timer)
+{
+    if (value == offset && !immediateMode)
         return;
-    const bool changed = deltaY != m_deltaY;
-    m_deltaY = deltaY;
-    emit displacementYChanged(deltaY);
+    const bool isNew = value != offset;
+    offset = value;
+    emit (this->*changed)(value);
     if (!isVisible()) {
-        m_pending = m_pending || changed;
+        // Composed when the viewer is shown, so that it never shows a stale offset.
+        m_pending = m_pending || isNew;
         return;
     }
     if (immediateMode)
-        setDeltaYInternal();
+        (this->*composeNow)();
     else
-        m_yTimer->start();
+        timer->start();
 }
 
 void KVStereoViewer::setDeltaXInternal()

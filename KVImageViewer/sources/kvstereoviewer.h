@@ -66,6 +66,11 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    // What setDeltaX() and setDeltaY() share: the offset is stored and signalled, then
+    // composed now (composeNow), by the axis's timer or, while hidden, at the next show.
+    void setOffset(int& offset, int value, bool immediateMode,
+                   void (KVStereoViewer::*changed)(int), void (KVStereoViewer::*composeNow)(),
+                   QTimer* timer);
     void recomposeAfterOffsetChange();
 
     class CompositeBuffers;

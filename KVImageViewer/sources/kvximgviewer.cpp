@@ -120,48 +120,15 @@ const char* const kRulerCursorArt[32] = {
     "                                ",
     "                                ",
 };
-const char* const kCrossCursorArt[32] = {
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      ...                       ",
-    "......   .......                ",
-    "#####.   .#####.                ",
-    "......   .......                ",
-    "      ...                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      .#.                       ",
-    "      ...                       ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-    "                                ",
-};
 // clang-format on
 
-QCursor cursorFromArt(const char* const (&art)[32], int hotX, int hotY)
+// Only the first `rows` rows of the art are drawn; the rest of the cursor is transparent.
+QCursor cursorFromArt(const char* const (&art)[32], int hotX, int hotY, int rows = 32)
 {
     // X-bitmap order: 4 bytes per row, least significant bit first; 1 bits are black.
     uchar bits[32 * 4] = {};
     uchar mask[32 * 4] = {};
-    for (int y = 0; y < 32; ++y) {
+    for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < 32; ++x) {
             const char c = art[y][x];
             if (c == ' ')
@@ -213,56 +180,10 @@ void drawOutline(QPainter* p, const QRect& r)
     qFatal("Out of memory in kvximgviewer.cpp, line %d", line);
 }
 
-// Runs f, which may grow containers; a failed allocation is reported and f's caller goes on
-// with what it had.
-template<typename F>
-bool allocating(F f)
-{
-    try {
-        f();
-        return true;
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    qWarning("MEMORY EXCEPTION");
-    return false;
-}
-
-// Room for one more element, growing geometrically so that adding one at a time stays linear.
-template<typename V>
-void reserveOneMore(V& v)
-{
-    if (v.size() == v.capacity())
-        v.reserve(std::max<size_t>(16, v.size() * 2));
-}
-
-bool isFinite(const GPoint2D& p)
-{
-    return std::isfinite(p(0)) && std::isfinite(p(1));
-}
-
-// The index behind a highlight, whether plain or marked as just clicked.
-int highlightIndex(int highlight)
-{
-    return highlight < -1 ? -2 - highlight : highlight;
-}
-
-bool validIndex(int nr, size_t count)
-{
-    return nr >= 0 && size_t(nr) < count;
-}
-
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-// Above this many single-point repaints one repaint of the viewport is cheaper.
-constexpr int kSeparateRepaints = 64;
+using kv::allocating;
+using kv::isFinite;
+using kv::validIndex;
+using kv::WaitCursor;
 
 } // namespace
 
@@ -272,6 +193,16 @@ bool kvFuzzyEqual(double a, double b)
     if (larger < 1e-15)
         return true;
     return std::fabs(a - b) / larger < 1e-15;
+}
+
+bool kvFuzzyEqual(const GPoint2D& a, const GPoint2D& b)
+{
+    return kvFuzzyEqual(a(0), b(0)) && kvFuzzyEqual(a(1), b(1));
+}
+
+bool kvFuzzyEqual(const GHomPt& a, const GHomPt& b)
+{
+    return kvFuzzyEqual(a.first, b.first) && kvFuzzyEqual(a.second, b.second);
 }
 
 QPointF kvPointAlongPolyline(const std::vector<KVFPoint2D>& polyline, double position, double sx,
@@ -320,7 +251,8 @@ void KVXImgViewer::init()
     m_roiCursor = cursorFromArt(kRoiCursorArt, 8, 8);
     m_pencilCursor = cursorFromArt(kPencilCursorArt, 5, 26);
     m_rulerCursor = cursorFromArt(kRulerCursorArt, 7, 7);
-    m_crossCursor = cursorFromArt(kCrossCursorArt, 7, 7);
+    // The cross is the ruler cursor's upper half.
+    m_crossCursor = cursorFromArt(kRulerCursorArt, 7, 7, 16);
     m_mode = ViewMode;
     viewport()->setCursor(Qt::ArrowCursor);
     viewport()->setMouseTracking(true);
@@ -380,7 +312,7 @@ bool KVXImgViewer::hasShownMatchPoints() const
 
 bool KVXImgViewer::hasSelectedMatchPoints() const
 {
-    return hasShownMatchPoints() && m_selectedMatchPointCount != 0;
+    return hasShownMatchPoints() && m_matchPoints.selectedCount() != 0;
 }
 
 bool KVXImgViewer::hasShownBoundary() const
@@ -396,23 +328,23 @@ bool KVXImgViewer::hasMatchPoints() const
 const GPoint2DVector& KVXImgViewer::points() const
 {
     ensurePointGrid();
-    return m_points;
+    return m_points.list();
 }
 
 const GPoint2DVector& KVXImgViewer::matchPoints() const
 {
     ensureMatchPointGrid();
-    return m_matchPoints;
+    return m_matchPoints.list();
 }
 
 bool KVXImgViewer::isPointSelected(int nr) const
 {
-    return validIndex(nr, m_pointSelected.size()) && m_pointSelected[size_t(nr)];
+    return m_points.isSelected(nr);
 }
 
 bool KVXImgViewer::isMatchPointSelected(int nr) const
 {
-    return validIndex(nr, m_matchPointSelected.size()) && m_matchPointSelected[size_t(nr)];
+    return m_matchPoints.isSelected(nr);
 }
 
 void KVXImgViewer::setPixelSize(double x, double y)
@@ -940,25 +872,25 @@ GRect2D KVXImgViewer::imageArea() const
 namespace {
 
 // Rebuilds a list's grid when the list changed or the image has another size now.
-void refreshGrid(GPoint2DVector& list, bool& stale, const GRect2D& area, int cells)
+void refreshGrid(KVPointList<GPoint2DVector>& list, const GRect2D& area, int cells)
 {
-    if (!stale && list.gridArea.corner2(0) == area.corner2(0)
-        && list.gridArea.corner2(1) == area.corner2(1))
+    const GRect2D& built = list.list().gridArea;
+    if (!list.isGridStale() && built.corner2(0) == area.corner2(0)
+        && built.corner2(1) == area.corner2(1))
         return;
-    list.buildGrid(area, cells, cells);
-    stale = false;
+    list.rebuildGrid(area, cells);
 }
 
 } // namespace
 
 void KVXImgViewer::ensurePointGrid() const
 {
-    refreshGrid(m_points, m_pointGridStale, imageArea(), 10);
+    refreshGrid(m_points, imageArea(), 10);
 }
 
 void KVXImgViewer::ensureMatchPointGrid() const
 {
-    refreshGrid(m_matchPoints, m_matchPointGridStale, imageArea(), 20);
+    refreshGrid(m_matchPoints, imageArea(), 20);
 }
 
 QRect KVXImgViewer::pointArea(const GPoint2D& point, int radius) const
@@ -989,24 +921,7 @@ void KVXImgViewer::updateMatchPoint(int nr)
 
 void KVXImgViewer::setMatchPoints(const GPoint2DVector& matchPoints)
 {
-    GPoint2DVector copy;
-    std::vector<bool> selected;
-    const bool own = &matchPoints == &m_matchPoints;
-    if (!allocating([&] {
-            if (!own)
-                copy = matchPoints;
-            selected.assign(matchPoints.size(), false);
-        }))
-        return;
-    if (!own)
-        m_matchPoints = std::move(copy);
-    // Flags of the old list would name other points now.
-    m_matchPointSelected.swap(selected);
-    m_selectedMatchPointCount = 0;
-    if (!validIndex(highlightIndex(m_highlightedMatchPoint), m_matchPoints.size()))
-        m_highlightedMatchPoint = -1;
-    m_matchPointGridStale = true;
-    if (m_matchPointsEnabled)
+    if (m_matchPoints.assign(matchPoints) && m_matchPointsEnabled)
         viewport()->update();
 }
 
@@ -1026,15 +941,7 @@ void KVXImgViewer::setMatchPoints2(const GPoint2DVector& matchPoints)
 void KVXImgViewer::addMatchPoint(const GPoint2D& point)
 {
     WaitCursor wait;
-    if (!allocating([&] {
-            reserveOneMore(m_matchPoints);
-            reserveOneMore(m_matchPointSelected);
-        }))
-        return;
-    m_matchPoints.push_back(point);
-    m_matchPointSelected.push_back(false);
-    m_matchPointGridStale = true;
-    if (m_matchPointsEnabled)
+    if (m_matchPoints.append(point) && m_matchPointsEnabled)
         updateMatchPoint(int(m_matchPoints.size()) - 1);
 }
 
@@ -1043,42 +950,19 @@ void KVXImgViewer::addMatchPoints(const GPoint2DVector& points)
     if (points.empty())
         return;
     WaitCursor wait;
-    // Adding a list to itself appends its old contents once.
-    const GPoint2DVector added = points;
-    const size_t first = m_matchPoints.size();
-    if (!allocating([&] {
-            m_matchPoints.reserve(first + added.size());
-            m_matchPointSelected.reserve(first + added.size());
-        }))
-        return;
-    for (const GPoint2D& point : added) {
-        m_matchPoints.push_back(point);
-        m_matchPointSelected.push_back(false);
-    }
-    m_matchPointGridStale = true;
-    if (!m_matchPointsEnabled)
-        return;
-    if (added.size() > size_t(kSeparateRepaints)) {
-        viewport()->update();
-        return;
-    }
-    for (size_t i = first; i < m_matchPoints.size(); ++i)
-        updateMatchPoint(int(i));
+    const int first = m_matchPoints.append(points);
+    if (first >= 0 && m_matchPointsEnabled)
+        m_matchPoints.repaintFrom(first, [this](int i) { updateMatchPoint(i); },
+                                  [this] { viewport()->update(); });
 }
 
 void KVXImgViewer::deleteMatchPoint(int nr)
 {
-    if (!validIndex(nr, m_matchPoints.size()))
+    if (!m_matchPoints.contains(nr))
         return;
     WaitCursor wait;
     updateMatchPoint(nr);
-    m_matchPoints.erase(m_matchPoints.begin() + nr);
-    if (m_matchPointSelected[size_t(nr)])
-        --m_selectedMatchPointCount;
-    m_matchPointSelected.erase(m_matchPointSelected.begin() + nr);
-    if (highlightIndex(m_highlightedMatchPoint) == nr)
-        m_highlightedMatchPoint = -1;
-    m_matchPointGridStale = true;
+    m_matchPoints.erase(nr);
 }
 
 void KVXImgViewer::deleteAllMatchPoints()
@@ -1087,37 +971,16 @@ void KVXImgViewer::deleteAllMatchPoints()
     m_matchPoints.clear();
     m_secondMatchPoints.clear();
     m_secondMatchPoints.buildGrid(imageArea(), 20, 20);
-    m_matchPointSelected.clear();
-    m_selectedMatchPointCount = 0;
-    m_highlightedMatchPoint = -1;
-    m_matchPointGridStale = true;
     if (hadPoints && m_matchPointsEnabled)
         viewport()->update();
 }
 
 void KVXImgViewer::deleteSelectedMatchPoints()
 {
-    if (m_selectedMatchPointCount == 0)
+    if (m_matchPoints.selectedCount() == 0)
         return;
     WaitCursor wait;
-    const int highlighted = highlightIndex(m_highlightedMatchPoint);
-    size_t kept = 0;
-    for (size_t i = 0; i < m_matchPoints.size(); ++i) {
-        if (m_matchPointSelected[i]) {
-            updateMatchPoint(int(i));
-            if (highlighted == int(i))
-                m_highlightedMatchPoint = -1;
-            --m_selectedMatchPointCount;
-            continue;
-        }
-        if (kept != i)
-            m_matchPoints[kept] = std::move(m_matchPoints[i]);
-        m_matchPointSelected[kept] = false;
-        ++kept;
-    }
-    m_matchPoints.resize(kept);
-    m_matchPointSelected.resize(kept);
-    m_matchPointGridStale = true;
+    m_matchPoints.eraseSelected([this](int i) { updateMatchPoint(i); });
 }
 
 void KVXImgViewer::selectMatchPoint(int nr, bool select)
@@ -1127,46 +990,18 @@ void KVXImgViewer::selectMatchPoint(int nr, bool select)
 
 void KVXImgViewer::selectMatchPoint(int nr, bool select, bool exclusive)
 {
-    if (!validIndex(nr, m_matchPointSelected.size()))
+    if (!m_matchPoints.select(nr, select, exclusive,
+                              [this](int i) { selectMatchPoint(i, false, false); }))
         return;
-    if (m_matchPointSelected[size_t(nr)] == select && !exclusive)
-        return;
-    if (exclusive) {
-        // Slots connected to the signal may change the list: check the bounds every time.
-        for (int i = 0; i < int(m_matchPointSelected.size())
-                        && m_selectedMatchPointCount > (isMatchPointSelected(nr) ? 1 : 0);
-             ++i) {
-            if (i != nr)
-                selectMatchPoint(i, false, false);
-        }
-        if (!validIndex(nr, m_matchPointSelected.size()))
-            return;
-    }
-    if (m_matchPointSelected[size_t(nr)] != select)
-        m_selectedMatchPointCount += select ? 1 : -1;
-    m_matchPointSelected[size_t(nr)] = select;
     updateMatchPoint(nr);
     emit matchPointSelectionChanged(nr, select);
 }
 
 void KVXImgViewer::selectAllMatchPoints(bool yesOrNo)
 {
-    const int count = int(m_matchPointSelected.size());
-    if (m_selectedMatchPointCount == (yesOrNo ? count : 0))
-        return;
-    const bool separately
-            = std::abs(m_selectedMatchPointCount - (yesOrNo ? count : 0)) <= kSeparateRepaints;
-    for (int i = 0; i < count; ++i) {
-        if (m_matchPointSelected[size_t(i)] == yesOrNo)
-            continue;
-        m_matchPointSelected[size_t(i)] = yesOrNo;
-        if (separately)
-            updateMatchPoint(i);
-    }
-    if (!separately)
-        viewport()->update();
-    m_selectedMatchPointCount = yesOrNo ? count : 0;
-    emit matchPointSelectionChanged(-1, yesOrNo);
+    if (m_matchPoints.selectAll(yesOrNo, [this](int i) { updateMatchPoint(i); },
+                                [this] { viewport()->update(); }))
+        emit matchPointSelectionChanged(-1, yesOrNo);
 }
 
 void KVXImgViewer::enableMatchPoints(bool yesOrNo)
@@ -1182,12 +1017,8 @@ void KVXImgViewer::enableMatchPointEditing(bool yesOrNo)
 
 void KVXImgViewer::highlightMatchPoint(int nr)
 {
-    if (nr == m_highlightedMatchPoint || nr < -1 || nr > int(m_matchPoints.size()) - 1)
-        return;
-    updateMatchPoint(highlightIndex(m_highlightedMatchPoint));
-    m_highlightedMatchPoint = nr;
-    updateMatchPoint(nr);
-    emit matchPointHighlighted(nr);
+    if (m_matchPoints.highlight(nr, [this](int i) { updateMatchPoint(i); }))
+        emit matchPointHighlighted(nr);
 }
 
 void KVXImgViewer::setBoundaryLine(const GPoint2DVector& boundaryPoints)
@@ -1250,46 +1081,26 @@ void KVXImgViewer::setSlavePolylineWidth(int width)
 
 void KVXImgViewer::addPoint(const GPoint2D& point)
 {
-    if (!allocating([&] {
-            reserveOneMore(m_points);
-            reserveOneMore(m_pointSelected);
-        }))
+    if (!m_points.append(point))
         return;
-    m_points.push_back(point);
-    m_pointSelected.push_back(false);
-    m_pointGridStale = true;
-    updatePoint(int(m_points.size()) - 1);
-    emit newPointSet(point(0), point(1));
+    const int nr = int(m_points.size()) - 1;
+    updatePoint(nr);
+    emit newPointSet(m_points[size_t(nr)](0), m_points[size_t(nr)](1));
 }
 
 void KVXImgViewer::replacePoint(int nr, double x, double y)
 {
-    if (!validIndex(nr, m_points.size()))
-        return;
-    GPoint2D& point = m_points[size_t(nr)];
-    if (kvFuzzyEqual(x, point(0)) && kvFuzzyEqual(y, point(1)))
-        return;
-    updatePoint(nr);
-    point = GPoint2D(x, y);
-    m_pointGridStale = true;
-    updatePoint(nr);
-    emit pointChanged(nr, x, y);
+    if (m_points.replace(nr, GPoint2D(x, y), [this](int i) { updatePoint(i); }))
+        emit pointChanged(nr, x, y);
 }
 
 void KVXImgViewer::deletePoint(int nr)
 {
-    if (!validIndex(nr, m_points.size()))
+    if (!m_points.contains(nr))
         return;
     updatePoint(nr);
-    m_points.erase(m_points.begin() + nr);
-    if (m_pointSelected[size_t(nr)])
-        --m_selectedPointCount;
-    m_pointSelected.erase(m_pointSelected.begin() + nr);
-    if (highlightIndex(m_highlightedPoint) == nr)
-        m_highlightedPoint = -1;
-    if (m_draggedPoint == nr)
-        m_draggedPoint = -1;
-    m_pointGridStale = true;
+    m_points.erase(nr);
+    m_points.adjustAfterRemoval(m_draggedPoint, nr);
     emit pointDeleted(nr);
 }
 
@@ -1300,46 +1111,17 @@ void KVXImgViewer::selectPoint(int nr, bool select)
 
 void KVXImgViewer::selectPoint(int nr, bool select, bool exclusive)
 {
-    if (!validIndex(nr, m_pointSelected.size()))
+    if (!m_points.select(nr, select, exclusive, [this](int i) { selectPoint(i, false, false); }))
         return;
-    if (m_pointSelected[size_t(nr)] == select && !exclusive)
-        return;
-    if (exclusive) {
-        // Slots connected to the signal may change the list: check the bounds every time.
-        for (int i = 0; i < int(m_pointSelected.size())
-                        && m_selectedPointCount > (isPointSelected(nr) ? 1 : 0);
-             ++i) {
-            if (i != nr)
-                selectPoint(i, false, false);
-        }
-        if (!validIndex(nr, m_pointSelected.size()))
-            return;
-    }
-    if (m_pointSelected[size_t(nr)] != select)
-        m_selectedPointCount += select ? 1 : -1;
-    m_pointSelected[size_t(nr)] = select;
     updatePoint(nr);
     emit pointSelectionChanged(nr, select);
 }
 
 void KVXImgViewer::selectAllPoints(bool yesOrNo)
 {
-    const int count = int(m_pointSelected.size());
-    if (m_selectedPointCount == (yesOrNo ? count : 0))
-        return;
-    const bool separately
-            = std::abs(m_selectedPointCount - (yesOrNo ? count : 0)) <= kSeparateRepaints;
-    for (int i = 0; i < count; ++i) {
-        if (m_pointSelected[size_t(i)] == yesOrNo)
-            continue;
-        m_pointSelected[size_t(i)] = yesOrNo;
-        if (separately)
-            updatePoint(i);
-    }
-    if (!separately)
-        viewport()->update();
-    m_selectedPointCount = yesOrNo ? count : 0;
-    emit pointSelectionChanged(-1, yesOrNo);
+    if (m_points.selectAll(yesOrNo, [this](int i) { updatePoint(i); },
+                           [this] { viewport()->update(); }))
+        emit pointSelectionChanged(-1, yesOrNo);
 }
 
 void KVXImgViewer::enablePointEditing(bool yesOrNo)
@@ -1348,18 +1130,14 @@ void KVXImgViewer::enablePointEditing(bool yesOrNo)
         return;
     m_pointEditing = yesOrNo;
     // Selected and highlighted points are emphasised only while editing.
-    if (m_selectedPointCount != 0 || m_highlightedPoint != -1 || m_draggedPoint != -1)
+    if (m_points.hasEmphasis() || m_draggedPoint != -1)
         viewport()->update();
 }
 
 void KVXImgViewer::highlightPoint(int nr)
 {
-    if (nr == m_highlightedPoint || nr < -1 || nr > int(m_points.size()) - 1)
-        return;
-    updatePoint(highlightIndex(m_highlightedPoint));
-    m_highlightedPoint = nr;
-    updatePoint(nr);
-    emit pointHighlighted(nr);
+    if (m_points.highlight(nr, [this](int i) { updatePoint(i); }))
+        emit pointHighlighted(nr);
 }
 
 void KVXImgViewer::dragPoint(int nr)
@@ -1378,15 +1156,15 @@ void KVXImgViewer::pickUnderMouse(const QPoint& pos)
     const double distance = 5.0 / zoomFactor();
     if (m_pointEditing && !m_points.empty()) {
         ensurePointGrid();
-        highlightPoint(kvPickPoint(m_points, at, distance));
+        highlightPoint(kvPickPoint(m_points.list(), at, distance));
     }
     if (m_matchPointEditing && m_matchPointsEnabled && !m_matchPoints.empty()) {
         // A point wins over a match point at the same place.
-        if (validIndex(highlightIndex(m_highlightedPoint), m_points.size())) {
+        if (m_points.contains(m_points.highlightedIndex())) {
             highlightMatchPoint(-1);
         } else {
             ensureMatchPointGrid();
-            highlightMatchPoint(kvPickPoint(m_matchPoints, at, distance));
+            highlightMatchPoint(kvPickPoint(m_matchPoints.list(), at, distance));
         }
     }
 }
@@ -1394,22 +1172,20 @@ void KVXImgViewer::pickUnderMouse(const QPoint& pos)
 void KVXImgViewer::releasePoint(const QPoint& pos, Qt::KeyboardModifiers modifiers)
 {
     const bool shift = modifiers.testFlag(Qt::ShiftModifier);
-    const int point = highlightIndex(m_highlightedPoint);
-    if (m_pointEditing && validIndex(point, m_points.size())) {
-        selectPoint(point, shift ? !m_pointSelected[size_t(point)] : true, !shift);
+    const int point = m_points.highlightedIndex();
+    if (m_pointEditing && m_points.contains(point)) {
+        selectPoint(point, shift ? !m_points.isSelected(point) : true, !shift);
         if (!shift)
             selectAllMatchPoints(false);
-        if (highlightIndex(m_highlightedPoint) == point)
-            m_highlightedPoint = -2 - point;
+        m_points.markHighlightClicked(point);
         return;
     }
-    const int match = highlightIndex(m_highlightedMatchPoint);
-    if (m_matchPointEditing && validIndex(match, m_matchPoints.size())) {
-        selectMatchPoint(match, shift ? !m_matchPointSelected[size_t(match)] : true, !shift);
+    const int match = m_matchPoints.highlightedIndex();
+    if (m_matchPointEditing && m_matchPoints.contains(match)) {
+        selectMatchPoint(match, shift ? !m_matchPoints.isSelected(match) : true, !shift);
         if (!shift)
             selectAllPoints(false);
-        if (highlightIndex(m_highlightedMatchPoint) == match)
-            m_highlightedMatchPoint = -2 - match;
+        m_matchPoints.markHighlightClicked(match);
         return;
     }
     if (shift)
@@ -1429,7 +1205,7 @@ void KVXImgViewer::placeCursorOn(const GPoint2D& point)
 
 void KVXImgViewer::startPointDrag()
 {
-    const int nr = highlightIndex(m_highlightedPoint);
+    const int nr = m_points.highlightedIndex();
     if (m_dragState == 0)
         m_dragState = 1;
     const GPoint2D origin = m_points[size_t(nr)];
@@ -1653,9 +1429,8 @@ void KVXImgViewer::mouseDoubleClickEvent(QMouseEvent* e)
     m_pressedButton = int(e->button());
     if (m_mode == PointMeasureMode) {
         m_releaseEndsDoubleClick = true;
-        const int nr = m_highlightedPoint < -1 ? -2 - m_highlightedPoint : m_highlightedPoint;
-        if (e->button() == Qt::LeftButton && m_pointEditing && nr >= 0
-            && nr < int(m_points.size()))
+        const int nr = m_points.highlightedIndex();
+        if (e->button() == Qt::LeftButton && m_pointEditing && m_points.contains(nr))
             startPointDrag();
         return;
     }
@@ -1836,7 +1611,7 @@ void KVXImgViewer::drawMatchPoints(QPainter* p, const QRect& painted, int penWid
     // Markers reaching into the painted rectangle are drawn too, or a repaint of a neighbour
     // would cut them.
     const QRect reach = painted.adjusted(-r, -r, r, r);
-    const int highlighted = highlightIndex(m_highlightedMatchPoint);
+    const int highlighted = m_matchPoints.highlightedIndex();
     p->setPen(overlayPen(m_matchPointColor, penWidth));
     for (size_t i = 0; i < m_matchPoints.size(); ++i) {
         const GPoint2D& point = m_matchPoints[i];
@@ -1845,7 +1620,7 @@ void KVXImgViewer::drawMatchPoints(QPainter* p, const QRect& painted, int penWid
         const QPoint c = viewportPoint(point(0), point(1));
         if (!reach.contains(c))
             continue;
-        if (m_matchPointSelected[i] || highlighted == int(i)) {
+        if (m_matchPoints.isSelected(int(i)) || highlighted == int(i)) {
             p->fillRect(QRect(c.x() - r, c.y() - r, 2 * r + 1, 2 * r + 1), m_matchPointColor);
         } else {
             p->drawLine(c.x() - r, c.y(), c.x() + r, c.y());
@@ -1884,7 +1659,7 @@ void KVXImgViewer::drawPoints(QPainter* p, const QRect& painted, int penWidth)
         return;
     const int r = kvPointRadius(zoomFactor());
     const QRect reach = painted.adjusted(-r, -r, r, r);
-    const int highlighted = highlightIndex(m_highlightedPoint);
+    const int highlighted = m_points.highlightedIndex();
     const QPen outerPen = overlayPen(m_pointOuterColor, penWidth);
     const QPen innerPen = overlayPen(m_pointInnerColor, penWidth);
     // Each marker twice: NOR with magenta (green inverted, red and blue gone) around a green
@@ -1907,7 +1682,7 @@ void KVXImgViewer::drawPoints(QPainter* p, const QRect& painted, int penWidth)
             p->setBrush(m_pointInnerColor);
             p->drawEllipse(QRectF(x - r + 1, y - r + 1, 2 * r - 1, 2 * r - 1));
             p->setBrush(Qt::NoBrush);
-        } else if (m_pointEditing && (m_pointSelected[i] || highlighted == int(i))) {
+        } else if (m_pointEditing && (m_points.isSelected(int(i)) || highlighted == int(i))) {
             p->fillRect(QRect(x - r, y - r, 2 * r + 1, 2 * r + 1), m_pointOuterColor);
             p->setCompositionMode(QPainter::CompositionMode_SourceOver);
             p->fillRect(QRect(x - r + 1, y - r + 1, 2 * r - 1, 2 * r - 1), m_pointInnerColor);

@@ -3,6 +3,7 @@
 #include "gpoint2dvector.h"
 #include "kvfpoint2d.h"
 #include "kvimgviewer.h"
+#include "kvpointlist.h"
 
 #include <QColor>
 #include <QCursor>
@@ -169,13 +170,13 @@ protected:
 
     // The state of the point tools, for derived viewers and tests. Highlight indices below -1
     // mark a point that was just clicked (index = -2 - value).
-    int highlightedPoint() const { return m_highlightedPoint; }
-    int highlightedMatchPoint() const { return m_highlightedMatchPoint; }
+    int highlightedPoint() const { return m_points.highlighted(); }
+    int highlightedMatchPoint() const { return m_matchPoints.highlighted(); }
     int draggedPoint() const { return m_draggedPoint; }
     bool isPointSelected(int nr) const;
     bool isMatchPointSelected(int nr) const;
-    int selectedPointCount() const { return m_selectedPointCount; }
-    int selectedMatchPointCount() const { return m_selectedMatchPointCount; }
+    int selectedPointCount() const { return m_points.selectedCount(); }
+    int selectedMatchPointCount() const { return m_matchPoints.selectedCount(); }
     const GPoint2DVector& secondMatchPoints() const { return m_secondMatchPoints; }
     const std::map<int, QPolygon>& slavePolylines() const { return m_slavePolylines; }
 
@@ -272,22 +273,13 @@ private:
     QColor m_measureColor = QColor(0, 0, 255);
 
     bool m_matchPointsEnabled = false;
-    // The grids are rebuilt when a list is next searched or handed out, so that a burst of
-    // changes (adding many points, every step of a drag) costs one rebuild.
-    mutable GPoint2DVector m_points;
-    mutable bool m_pointGridStale = true;
-    std::vector<bool> m_pointSelected;
-    int m_highlightedPoint = -1;
+    // Mutable for their grids, which are rebuilt when a list is next searched or handed out.
+    mutable KVPointList<GPoint2DVector> m_points;
     bool m_pointEditing = false;
     int m_draggedPoint = -1;
-    int m_selectedPointCount = 0;
     GPoint2D m_dragOrigin;
-    mutable GPoint2DVector m_matchPoints;
-    mutable bool m_matchPointGridStale = true;
+    mutable KVPointList<GPoint2DVector> m_matchPoints;
     GPoint2DVector m_secondMatchPoints;
-    std::vector<bool> m_matchPointSelected;
-    int m_highlightedMatchPoint = -1;
-    int m_selectedMatchPointCount = 0;
     bool m_matchPointEditing = false;
     GPoint2DVector m_boundaryPoints;
     bool m_boundaryEnabled = false;
@@ -320,6 +312,3 @@ int kvPickPoint(const GPoint2DVector& list, const GPoint2D& at, double distance)
 // with pixel size (sx, sy). Before the start it is the first vertex, beyond the end the last.
 QPointF kvPointAlongPolyline(const std::vector<KVFPoint2D>& polyline, double position, double sx,
                              double sy);
-
-// Relative equality: |a - b| / max(|a|, |b|) below 1e-15, or both magnitudes below 1e-15.
-bool kvFuzzyEqual(double a, double b);

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <new>
 
 namespace {
 
@@ -53,25 +52,15 @@ int roundHalfUp(double v)
     return int(std::floor(clampCoordinate(v) + 0.5));
 }
 
-bool isFinite(const GPoint2D& p)
-{
-    return std::isfinite(p(0)) && std::isfinite(p(1));
-}
+using kv::allocating;
+using kv::isFinite;
+using kv::reserveOneMore;
+using kv::validIndex;
+using kv::WaitCursor;
 
 bool isFinite(const GHomPt& pair)
 {
     return isFinite(pair.first) && isFinite(pair.second);
-}
-
-bool fuzzyEqual(const GHomPt& a, const GHomPt& b)
-{
-    return kvFuzzyEqual(a.first(0), b.first(0)) && kvFuzzyEqual(a.first(1), b.first(1))
-           && kvFuzzyEqual(a.second(0), b.second(0)) && kvFuzzyEqual(a.second(1), b.second(1));
-}
-
-bool validIndex(int index, size_t count)
-{
-    return index >= 0 && size_t(index) < count;
 }
 
 bool isDirect32(QImage::Format format)
@@ -79,40 +68,6 @@ bool isDirect32(QImage::Format format)
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
            || format == QImage::Format_ARGB32_Premultiplied;
 }
-
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-// Runs f, which may grow containers; a failed allocation is reported and the caller goes on
-// with what it had.
-template<typename F>
-bool allocating(F f)
-{
-    try {
-        f();
-        return true;
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    qWarning("MEMORY EXCEPTION");
-    return false;
-}
-
-template<typename V>
-void reserveOneMore(V& v)
-{
-    if (v.size() == v.capacity())
-        v.reserve(std::max<size_t>(16, v.size() * 2));
-}
-
-// Above this many single-point repaints one repaint of the viewport is cheaper.
-constexpr int kSeparateRepaints = 64;
 
 // A square of half-size `half` centred on c.
 QRect square(const QPoint& c, int half)
@@ -297,12 +252,12 @@ int KVXStereoViewer::cursorDeltaX() const
 
 const GHomPtVector& KVXStereoViewer::stereoPoints() const
 {
-    return m_points;
+    return m_points.list();
 }
 
 const GHomPtVector& KVXStereoViewer::stereoMatchPoints() const
 {
-    return m_matchPoints;
+    return m_matchPoints.list();
 }
 
 const GHomPtVector& KVXStereoViewer::stereoPolyline() const
@@ -322,7 +277,7 @@ bool KVXStereoViewer::hasShownMatchPoints() const
 
 bool KVXStereoViewer::hasSelectedMatchPoints() const
 {
-    return hasShownMatchPoints() && m_selectedMatchPointCount != 0;
+    return hasShownMatchPoints() && m_matchPoints.selectedCount() != 0;
 }
 
 bool KVXStereoViewer::hasShownBoundary() const
@@ -342,12 +297,12 @@ bool KVXStereoViewer::hasPolyline() const
 
 bool KVXStereoViewer::isStereoPointSelected(int index) const
 {
-    return validIndex(index, m_pointSelected.size()) && m_pointSelected[size_t(index)];
+    return m_points.isSelected(index);
 }
 
 bool KVXStereoViewer::isStereoMatchPointSelected(int index) const
 {
-    return validIndex(index, m_matchPointSelected.size()) && m_matchPointSelected[size_t(index)];
+    return m_matchPoints.isSelected(index);
 }
 
 void KVXStereoViewer::setPixelSize(double x, double y)
@@ -705,13 +660,15 @@ void KVXStereoViewer::pressAt(QMouseEvent* e)
             setMode(PanMode);
         } else if (left && !shift) {
             // Shift with a click selects; without it a click on a point picks it up.
-            if (m_pointEditing && validIndex(m_highlightedPoint, m_points.size())) {
-                startDrag(m_highlightedPoint, 1);
+            const int point = m_points.highlighted();
+            const int match = m_matchPoints.highlighted();
+            if (m_pointEditing && m_points.contains(point)) {
+                startDrag(point, 1);
                 m_pressConsumed = true;
             } else if (m_matchPointEditing && hasShownMatchPoints()
-                       && validIndex(m_highlightedMatchPoint, m_matchPoints.size())) {
-                const GHomPt pair = m_matchPoints[size_t(m_highlightedMatchPoint)];
-                deleteMatchPoint(m_highlightedMatchPoint);
+                       && m_matchPoints.contains(match)) {
+                const GHomPt pair = m_matchPoints[size_t(match)];
+                deleteMatchPoint(match);
                 const size_t count = m_points.size();
                 addPoint(pair);
                 if (m_points.size() > count)
@@ -830,17 +787,16 @@ void KVXStereoViewer::scrollContentsBy(int dx, int dy)
 
 void KVXStereoViewer::refreshGrids(bool matchPoints) const
 {
-    bool& stale = matchPoints ? m_matchGridStale : m_pointGridStale;
     GPoint2DVector& leftGrid = matchPoints ? m_leftMatchGrid : m_leftGrid;
     GPoint2DVector& rightGrid = matchPoints ? m_rightMatchGrid : m_rightGrid;
-    const GHomPtVector& list = matchPoints ? m_matchPoints : m_points;
+    const KVPointList<GHomPtVector>& list = matchPoints ? m_matchPoints : m_points;
     const int cells = matchPoints ? 20 : 10;
     // The grid covers the left image and every point outside it, so that a point set in a
     // margin opened by the offsets can still be picked.
     const double width = leftImage().width();
     const double height = leftImage().height();
-    if (!stale && leftGrid.size() == list.size() && leftGrid.gridArea.corner2(0) >= width
-        && leftGrid.gridArea.corner2(1) >= height)
+    if (!list.isGridStale() && leftGrid.size() == list.size()
+        && leftGrid.gridArea.corner2(0) >= width && leftGrid.gridArea.corner2(1) >= height)
         return;
     if (!allocating([&] {
             leftGrid.clear();
@@ -849,7 +805,7 @@ void KVXStereoViewer::refreshGrids(bool matchPoints) const
             rightGrid.reserve(list.size());
         }))
         return;
-    for (const GHomPt& pair : list) {
+    for (const GHomPt& pair : list.list()) {
         leftGrid.push_back(pair.first);
         rightGrid.push_back(pair.second);
     }
@@ -868,12 +824,12 @@ void KVXStereoViewer::refreshGrids(bool matchPoints) const
     };
     leftGrid.buildGrid(area(leftGrid), cells, cells);
     rightGrid.buildGrid(area(rightGrid), cells, cells);
-    stale = false;
+    list.setGridBuilt();
 }
 
 int KVXStereoViewer::pickPair(bool matchPoints, const GHomPt& at, double distance) const
 {
-    const GHomPtVector& list = matchPoints ? m_matchPoints : m_points;
+    const KVPointList<GHomPtVector>& list = matchPoints ? m_matchPoints : m_points;
     if (list.empty() || !(distance > 0.0) || !isFinite(at))
         return -1;
     refreshGrids(matchPoints);
@@ -910,7 +866,7 @@ void KVXStereoViewer::pickUnderMouse(const QPoint& pos)
         highlightPoint(pickPair(false, at, distance));
     if (m_matchPointEditing && hasShownMatchPoints()) {
         // A point wins over a match point at the same place.
-        if (validIndex(m_highlightedPoint, m_points.size()))
+        if (m_points.contains(m_points.highlighted()))
             highlightMatchPoint(-1);
         else
             highlightMatchPoint(pickPair(true, at, distance));
@@ -920,21 +876,20 @@ void KVXStereoViewer::pickUnderMouse(const QPoint& pos)
 void KVXStereoViewer::releasePointAt(const QPoint& pos, Qt::KeyboardModifiers modifiers)
 {
     const bool shift = modifiers.testFlag(Qt::ShiftModifier);
-    if (m_pointEditing && validIndex(m_highlightedPoint, m_points.size())) {
-        const int index = m_highlightedPoint;
+    const int point = m_points.highlighted();
+    if (m_pointEditing && m_points.contains(point)) {
         if (shift)
-            selectPoint(index, !m_pointSelected[size_t(index)], false);
+            selectPoint(point, !m_points.isSelected(point), false);
         else
-            selectPoint(index, true, true);
+            selectPoint(point, true, true);
         return;
     }
-    if (m_matchPointEditing && hasShownMatchPoints()
-        && validIndex(m_highlightedMatchPoint, m_matchPoints.size())) {
-        const int index = m_highlightedMatchPoint;
+    const int match = m_matchPoints.highlighted();
+    if (m_matchPointEditing && hasShownMatchPoints() && m_matchPoints.contains(match)) {
         if (shift)
-            selectMatchPoint(index, !m_matchPointSelected[size_t(index)], false);
+            selectMatchPoint(match, !m_matchPoints.isSelected(match), false);
         else
-            selectMatchPoint(index, true, true);
+            selectMatchPoint(match, true, true);
         return;
     }
     if (shift)
@@ -945,14 +900,8 @@ void KVXStereoViewer::releasePointAt(const QPoint& pos, Qt::KeyboardModifiers mo
 void KVXStereoViewer::appendMousePoint(const QPoint& pos)
 {
     const GHomPt pair = stereoPointAt(QPointF(pos));
-    if (!allocating([&] {
-            reserveOneMore(m_points);
-            reserveOneMore(m_pointSelected);
-        }))
+    if (!m_points.append(pair))
         return;
-    m_points.push_back(pair);
-    m_pointSelected.push_back(false);
-    m_pointGridStale = true;
     updatePoint(int(m_points.size()) - 1);
     if (m_twoPointsOnly)
         limitToTwoPoints();
@@ -987,60 +936,31 @@ void KVXStereoViewer::setTwoPointsOnly(bool on)
 
 void KVXStereoViewer::addPoint(const GHomPt& point)
 {
-    if (!allocating([&] {
-            reserveOneMore(m_points);
-            reserveOneMore(m_pointSelected);
-        }))
+    if (!m_points.append(point))
         return;
-    m_points.push_back(point);
-    m_pointSelected.push_back(false);
-    m_pointGridStale = true;
-    updatePoint(int(m_points.size()) - 1);
-    emit newPointSet(point.first(0), point.first(1), point.second(0), point.second(1));
+    const int index = int(m_points.size()) - 1;
+    updatePoint(index);
+    const GHomPt& added = m_points[size_t(index)];
+    emit newPointSet(added.first(0), added.first(1), added.second(0), added.second(1));
 }
 
 void KVXStereoViewer::replacePoint(int index, double xl, double yl, double xr, double yr)
 {
-    if (!validIndex(index, m_points.size()))
-        return;
-    GHomPt& pair = m_points[size_t(index)];
-    const GHomPt replacement(GPoint2D(xl, yl), GPoint2D(xr, yr));
-    if (fuzzyEqual(pair, replacement))
-        return;
-    updatePoint(index);
-    pair = replacement;
-    m_pointGridStale = true;
-    updatePoint(index);
-    emit pointChanged(index, xl, yl, xr, yr);
-}
-
-void KVXStereoViewer::adjustIndicesAfterRemoval(int index)
-{
-    // Indices above the removed one move down with their points.
-    const auto adjust = [index](int& held) {
-        if (held == index)
-            held = -1;
-        else if (held > index)
-            --held;
-    };
-    adjust(m_highlightedPoint);
-    adjust(m_draggedPoint);
+    if (m_points.replace(index, GHomPt(GPoint2D(xl, yl), GPoint2D(xr, yr)),
+                         [this](int i) { updatePoint(i); }))
+        emit pointChanged(index, xl, yl, xr, yr);
 }
 
 void KVXStereoViewer::removePointAt(int index)
 {
     updatePoint(index);
-    m_points.erase(m_points.begin() + index);
-    if (m_pointSelected[size_t(index)])
-        --m_selectedPointCount;
-    m_pointSelected.erase(m_pointSelected.begin() + index);
-    adjustIndicesAfterRemoval(index);
-    m_pointGridStale = true;
+    m_points.erase(index);
+    m_points.adjustAfterRemoval(m_draggedPoint, index);
 }
 
 void KVXStereoViewer::deletePoint(int index)
 {
-    if (!validIndex(index, m_points.size()))
+    if (!m_points.contains(index))
         return;
     removePointAt(index);
     emit pointDeleted(index);
@@ -1049,11 +969,7 @@ void KVXStereoViewer::deletePoint(int index)
 void KVXStereoViewer::clearFromPoints()
 {
     m_points.clear();
-    m_pointSelected.clear();
-    m_selectedPointCount = 0;
-    m_highlightedPoint = -1;
     m_draggedPoint = -1;
-    m_pointGridStale = true;
     viewport()->update();
     emit viewerPointsCleared();
 }
@@ -1065,46 +981,20 @@ void KVXStereoViewer::selectPoint(int index, bool yesOrNo)
 
 void KVXStereoViewer::selectPoint(int index, bool yesOrNo, bool exclusive)
 {
-    if (!validIndex(index, m_pointSelected.size()))
+    if (!m_points.select(index, yesOrNo, exclusive,
+                         [this](int i) { selectPoint(i, false, false); }))
         return;
-    if (m_pointSelected[size_t(index)] == yesOrNo && !exclusive)
-        return;
-    if (exclusive) {
-        // Slots connected to the signal may change the list: check the bounds every time.
-        for (int i = 0; i < int(m_pointSelected.size())
-                        && m_selectedPointCount > (isStereoPointSelected(index) ? 1 : 0);
-             ++i) {
-            if (i != index)
-                selectPoint(i, false, false);
-        }
-        if (!validIndex(index, m_pointSelected.size()))
-            return;
-    }
-    if (m_pointSelected[size_t(index)] != yesOrNo)
-        m_selectedPointCount += yesOrNo ? 1 : -1;
-    m_pointSelected[size_t(index)] = yesOrNo;
     updatePoint(index);
     emit pointSelectionChanged(index, yesOrNo);
 }
 
 void KVXStereoViewer::selectAllPoints(bool yesOrNo)
 {
-    const int count = int(m_pointSelected.size());
-    if (m_selectedPointCount == (yesOrNo ? count : 0))
+    if (m_points.allFlagsAre(yesOrNo))
         return;
     WaitCursor wait;
-    const bool separately
-            = std::abs(m_selectedPointCount - (yesOrNo ? count : 0)) <= kSeparateRepaints;
-    for (int i = 0; i < count; ++i) {
-        if (m_pointSelected[size_t(i)] == yesOrNo)
-            continue;
-        m_pointSelected[size_t(i)] = yesOrNo;
-        if (separately)
-            updatePoint(i);
-    }
-    if (!separately)
-        viewport()->update();
-    m_selectedPointCount = yesOrNo ? count : 0;
+    m_points.selectAll(yesOrNo, [this](int i) { updatePoint(i); },
+                       [this] { viewport()->update(); });
     emit pointSelectionChanged(-1, yesOrNo);
 }
 
@@ -1114,18 +1004,14 @@ void KVXStereoViewer::enablePointEditing(bool yesOrNo)
         return;
     m_pointEditing = yesOrNo;
     // Selected and highlighted points are emphasised only while editing.
-    if (m_selectedPointCount != 0 || m_highlightedPoint != -1 || m_draggedPoint != -1)
+    if (m_points.hasEmphasis() || m_draggedPoint != -1)
         viewport()->update();
 }
 
 void KVXStereoViewer::highlightPoint(int index)
 {
-    if (index == m_highlightedPoint || index < -1 || index > int(m_points.size()) - 1)
-        return;
-    updatePoint(m_highlightedPoint);
-    m_highlightedPoint = index;
-    emit pointHighlighted(index);
-    updatePoint(index);
+    if (m_points.highlight(index, [this](int i) { updatePoint(i); }))
+        emit pointHighlighted(index);
 }
 
 QRegion KVXStereoViewer::pairRegion(const GHomPt& pair, int halfSize) const
@@ -1231,36 +1117,14 @@ void KVXStereoViewer::updateMatchPoint(int index)
 
 void KVXStereoViewer::setMatchPoints(const GHomPtVector& matchPoints)
 {
-    GHomPtVector copy;
-    std::vector<bool> selected;
-    if (!allocating([&] {
-            copy = matchPoints;
-            selected.assign(matchPoints.size(), false);
-        }))
-        return;
-    m_matchPoints = std::move(copy);
-    // The flags of the old list would name other pairs now, and the count starts again at 0.
-    m_matchPointSelected.swap(selected);
-    m_selectedMatchPointCount = 0;
-    if (!validIndex(m_highlightedMatchPoint, m_matchPoints.size()))
-        m_highlightedMatchPoint = -1;
-    m_matchGridStale = true;
-    if (m_matchPointsEnabled)
+    if (m_matchPoints.assign(matchPoints) && m_matchPointsEnabled)
         viewport()->update();
 }
 
 void KVXStereoViewer::addMatchPoint(const GHomPt& point)
 {
     WaitCursor wait;
-    if (!allocating([&] {
-            reserveOneMore(m_matchPoints);
-            reserveOneMore(m_matchPointSelected);
-        }))
-        return;
-    m_matchPoints.push_back(point);
-    m_matchPointSelected.push_back(false);
-    m_matchGridStale = true;
-    if (m_matchPointsEnabled)
+    if (m_matchPoints.append(point) && m_matchPointsEnabled)
         updateMatchPoint(int(m_matchPoints.size()) - 1);
 }
 
@@ -1269,71 +1133,27 @@ void KVXStereoViewer::addMatchPoints(const GHomPtVector& points)
     if (points.empty())
         return;
     WaitCursor wait;
-    // Adding the list to itself appends its old contents once.
-    const GHomPtVector added = points;
-    const size_t first = m_matchPoints.size();
-    if (!allocating([&] {
-            m_matchPoints.reserve(first + added.size());
-            m_matchPointSelected.reserve(first + added.size());
-        }))
-        return;
-    for (const GHomPt& pair : added) {
-        m_matchPoints.push_back(pair);
-        m_matchPointSelected.push_back(false);
-    }
-    m_matchGridStale = true;
-    if (!m_matchPointsEnabled)
-        return;
-    if (added.size() > size_t(kSeparateRepaints)) {
-        viewport()->update();
-        return;
-    }
-    for (size_t i = first; i < m_matchPoints.size(); ++i)
-        updateMatchPoint(int(i));
+    const int first = m_matchPoints.append(points);
+    if (first >= 0 && m_matchPointsEnabled)
+        m_matchPoints.repaintFrom(first, [this](int i) { updateMatchPoint(i); },
+                                  [this] { viewport()->update(); });
 }
 
 void KVXStereoViewer::deleteMatchPoint(int index)
 {
-    if (!validIndex(index, m_matchPoints.size()))
+    if (!m_matchPoints.contains(index))
         return;
     WaitCursor wait;
     updateMatchPoint(index);
-    m_matchPoints.erase(m_matchPoints.begin() + index);
-    if (m_matchPointSelected[size_t(index)])
-        --m_selectedMatchPointCount;
-    m_matchPointSelected.erase(m_matchPointSelected.begin() + index);
-    if (m_highlightedMatchPoint == index)
-        m_highlightedMatchPoint = -1;
-    else if (m_highlightedMatchPoint > index)
-        --m_highlightedMatchPoint;
-    m_matchGridStale = true;
+    m_matchPoints.erase(index);
 }
 
 void KVXStereoViewer::deleteSelectedMatchPoints()
 {
-    if (m_selectedMatchPointCount == 0)
+    if (m_matchPoints.selectedCount() == 0)
         return;
     WaitCursor wait;
-    const int highlighted = m_highlightedMatchPoint;
-    size_t kept = 0;
-    for (size_t i = 0; i < m_matchPoints.size(); ++i) {
-        if (m_matchPointSelected[i]) {
-            updateMatchPoint(int(i));
-            if (highlighted == int(i))
-                m_highlightedMatchPoint = -1;
-            --m_selectedMatchPointCount;
-            continue;
-        }
-        if (highlighted == int(i))
-            m_highlightedMatchPoint = int(kept);
-        if (kept != i)
-            m_matchPoints[kept] = std::move(m_matchPoints[i]);
-        m_matchPointSelected[kept] = false;
-        ++kept;
-    }
-    m_matchPoints.resize(kept);
-    m_matchPointSelected.resize(kept);
-    m_matchGridStale = true;
+    m_matchPoints.eraseSelected([this](int i) { updateMatchPoint(i); });
 }
 
 void KVXStereoViewer::deleteAllMatchPoints()
@@ -1341,10 +1161,6 @@ void KVXStereoViewer::deleteAllMatchPoints()
     KVStereoViewer::deleteAllMatchPoints();
     const bool hadPoints = !m_matchPoints.empty();
     m_matchPoints.clear();
-    m_matchPointSelected.clear();
-    m_selectedMatchPointCount = 0;
-    m_highlightedMatchPoint = -1;
-    m_matchGridStale = true;
     if (hadPoints && m_matchPointsEnabled)
         viewport()->update();
 }
@@ -1356,45 +1172,20 @@ void KVXStereoViewer::selectMatchPoint(int index, bool yesOrNo)
 
 void KVXStereoViewer::selectMatchPoint(int index, bool yesOrNo, bool exclusive)
 {
-    if (!validIndex(index, m_matchPointSelected.size()))
+    if (!m_matchPoints.select(index, yesOrNo, exclusive,
+                              [this](int i) { selectMatchPoint(i, false, false); }))
         return;
-    if (m_matchPointSelected[size_t(index)] == yesOrNo && !exclusive)
-        return;
-    if (exclusive) {
-        for (int i = 0; i < int(m_matchPointSelected.size())
-                        && m_selectedMatchPointCount > (isStereoMatchPointSelected(index) ? 1 : 0);
-             ++i) {
-            if (i != index)
-                selectMatchPoint(i, false, false);
-        }
-        if (!validIndex(index, m_matchPointSelected.size()))
-            return;
-    }
-    if (m_matchPointSelected[size_t(index)] != yesOrNo)
-        m_selectedMatchPointCount += yesOrNo ? 1 : -1;
-    m_matchPointSelected[size_t(index)] = yesOrNo;
     updateMatchPoint(index);
     emit matchPointSelectionChanged(index, yesOrNo);
 }
 
 void KVXStereoViewer::selectAllMatchPoints(bool yesOrNo)
 {
-    const int count = int(m_matchPointSelected.size());
-    if (m_selectedMatchPointCount == (yesOrNo ? count : 0))
+    if (m_matchPoints.allFlagsAre(yesOrNo))
         return;
     WaitCursor wait;
-    const bool separately
-            = std::abs(m_selectedMatchPointCount - (yesOrNo ? count : 0)) <= kSeparateRepaints;
-    for (int i = 0; i < count; ++i) {
-        if (m_matchPointSelected[size_t(i)] == yesOrNo)
-            continue;
-        m_matchPointSelected[size_t(i)] = yesOrNo;
-        if (separately)
-            updateMatchPoint(i);
-    }
-    if (!separately)
-        viewport()->update();
-    m_selectedMatchPointCount = yesOrNo ? count : 0;
+    m_matchPoints.selectAll(yesOrNo, [this](int i) { updateMatchPoint(i); },
+                            [this] { viewport()->update(); });
     emit matchPointSelectionChanged(-1, yesOrNo);
 }
 
@@ -1411,12 +1202,8 @@ void KVXStereoViewer::enableMatchPointEditing(bool yesOrNo)
 
 void KVXStereoViewer::highlightMatchPoint(int index)
 {
-    if (index == m_highlightedMatchPoint || index < -1 || index > int(m_matchPoints.size()) - 1)
-        return;
-    updateMatchPoint(m_highlightedMatchPoint);
-    m_highlightedMatchPoint = index;
-    emit matchPointHighlighted(index);
-    updateMatchPoint(index);
+    if (m_matchPoints.highlight(index, [this](int i) { updateMatchPoint(i); }))
+        emit matchPointHighlighted(index);
 }
 
 // ---- boundary line --------------------------------------------------------------------------
@@ -1488,7 +1275,7 @@ void KVXStereoViewer::addPolylineVertex(const QPoint& pos)
         return;
     }
     // A click on the vertex just fixed adds nothing.
-    if (m_polyline.size() >= 2 && fuzzyEqual(m_polyline[m_polyline.size() - 2], p))
+    if (m_polyline.size() >= 2 && kvFuzzyEqual(m_polyline[m_polyline.size() - 2], p))
         return;
     const QRegion before = lastSegmentRegion();
     m_polyline.back() = p;
@@ -1510,7 +1297,8 @@ void KVXStereoViewer::movePolylineEnd(const QPoint& pos)
 void KVXStereoViewer::finishPolyline()
 {
     // The end that followed the pointer is dropped when it lies on the last vertex.
-    if (m_polyline.size() >= 2 && fuzzyEqual(m_polyline.back(), m_polyline[m_polyline.size() - 2]))
+    if (m_polyline.size() >= 2
+        && kvFuzzyEqual(m_polyline.back(), m_polyline[m_polyline.size() - 2]))
         m_polyline.pop_back();
     setMode(AnaglyphPolylineMode);
     viewport()->update();
@@ -1725,8 +1513,8 @@ void KVXStereoViewer::drawMatchPointsPerEye(QPainter* p, const QRect& painted)
     // A plus, on a filled square when selected, in a frame when highlighted.
     for (size_t i = 0; i < m_matchPoints.size(); ++i) {
         const GHomPt& pair = m_matchPoints[i];
-        const bool selected = m_matchPointSelected[i];
-        const bool highlighted = int(i) == m_highlightedMatchPoint;
+        const bool selected = m_matchPoints.isSelected(int(i));
+        const bool highlighted = int(i) == m_matchPoints.highlighted();
         for (const bool right : {false, true}) {
             const GPoint2D& point = right ? pair.second : pair.first;
             if (!isFinite(point))
@@ -1771,8 +1559,8 @@ void KVXStereoViewer::drawPointsPerEye(QPainter* p, const QRect& painted)
         // Emphasis only while editing: a selected point on a filled square, the highlighted
         // and the dragged one in a frame (the dragged one without its marker: the cursor sits
         // on it).
-        const bool selected = m_pointEditing && m_pointSelected[i] && !dragged;
-        const bool framed = m_pointEditing && (dragged || int(i) == m_highlightedPoint);
+        const bool selected = m_pointEditing && m_points.isSelected(int(i)) && !dragged;
+        const bool framed = m_pointEditing && (dragged || int(i) == m_points.highlighted());
         for (const bool right : {false, true}) {
             const GPoint2D& point = right ? pair.second : pair.first;
             if (!isFinite(point))

@@ -2,6 +2,7 @@
 
 #include "ghomptvector.h"
 #include "gpoint2dvector.h"
+#include "kvpointlist.h"
 #include "kvstereoviewer.h"
 
 #include <QCursor>
@@ -85,10 +86,10 @@ public:
     // State of the stereo tools, read-only.
     bool isStereoPointSelected(int index) const;
     bool isStereoMatchPointSelected(int index) const;
-    int selectedStereoPointCount() const { return m_selectedPointCount; }
-    int selectedStereoMatchPointCount() const { return m_selectedMatchPointCount; }
-    int highlightedStereoPoint() const { return m_highlightedPoint; }
-    int highlightedStereoMatchPoint() const { return m_highlightedMatchPoint; }
+    int selectedStereoPointCount() const { return m_points.selectedCount(); }
+    int selectedStereoMatchPointCount() const { return m_matchPoints.selectedCount(); }
+    int highlightedStereoPoint() const { return m_points.highlighted(); }
+    int highlightedStereoMatchPoint() const { return m_matchPoints.highlighted(); }
     int draggedStereoPoint() const { return m_draggedPoint; }
     bool isTwoPointsOnly() const { return m_twoPointsOnly; }
     bool isPolygon() const { return m_polygon; }
@@ -231,7 +232,6 @@ private:
     QRegion lastSegmentRegion() const;
 
     void removePointAt(int index);
-    void adjustIndicesAfterRemoval(int index);
     QRegion pairRegion(const GHomPt& pair, int halfSize) const;
     QRegion polyMarkerRegion(double leftPos, double rightPos, bool left, bool right) const;
     QPoint polyMarkerScreenPos(double position, bool right) const;
@@ -243,11 +243,10 @@ private:
     void drawPointsPerEye(QPainter* p, const QRect& painted);
 
     KVStereoCursor* m_cursor = nullptr;
-    GHomPtVector m_points;
-    std::vector<bool> m_pointSelected;
+    // A removal renumbers the highlight (and the drag) with the entries.
+    KVPointList<GHomPtVector> m_points{KVHighlightAfterRemoval::FollowsEntry};
     QImage m_leftMarker;
     QImage m_rightMarker;
-    int m_highlightedPoint = -1;
     bool m_pointEditing = false;
     int m_draggedPoint = -1;
     GHomPt m_savedPair;
@@ -265,16 +264,12 @@ private:
     bool m_cursorOn = false;
     QCursor m_savedCursor;
     int m_mouseButton = 0;
-    GHomPtVector m_matchPoints;
-    std::vector<bool> m_matchPointSelected;
-    int m_highlightedMatchPoint = -1;
+    KVPointList<GHomPtVector> m_matchPoints{KVHighlightAfterRemoval::FollowsEntry};
     bool m_matchPointEditing = false;
     bool m_twoPointsOnly = false;
     GHomPtVector m_boundaryLine;
     bool m_boundaryEnabled = false;
 
-    int m_selectedPointCount = 0;
-    int m_selectedMatchPointCount = 0;
     bool m_matchPointsEnabled = false;
     double m_pixelSizeX = 1.0;
     double m_pixelSizeY = 1.0;
@@ -283,10 +278,8 @@ private:
     // change, so that a burst of changes (every step of a drag) costs one rebuild.
     mutable GPoint2DVector m_leftGrid;
     mutable GPoint2DVector m_rightGrid;
-    mutable bool m_pointGridStale = true;
     mutable GPoint2DVector m_leftMatchGrid;
     mutable GPoint2DVector m_rightMatchGrid;
-    mutable bool m_matchGridStale = true;
 
     // The mode a held button was pressed in, and whether that press has done all its work
     // (started or ended a drag, finished a line), so that its release does nothing more.
