@@ -1,64 +1,37 @@
 #pragma once
 
-// Test helpers for the geometry library: an error handler that records reports instead of
-// printing them (installed on gError for its lifetime), and small conversions for QCOMPARE.
+// Test helpers for the geometry library: a handler that records reports instead of printing
+// them (installed on gError while it lives), the forms objects write, the pixels of images.
 
 #include "gbase.h"
 #include "gerror.h"
 
-#include <QByteArray>
 #include <QFile>
-#include <QList>
-#include <QString>
+#include <QSet>
+#include <QtEndian>
 
-#include <cstring>
 #include <sstream>
-#include <string>
 #include <vector>
-
-struct RecordedReport
-{
-    QByteArray function;
-    int code = 0;
-    QByteArray message;
-};
 
 class ErrorRecorder : public GErrorHandler
 {
 public:
-    ErrorRecorder()
-        : m_saved(gError.handler)
-    {
-        gError.handler = this;
-    }
+    ErrorRecorder() { gError.handler = this; }
     ~ErrorRecorder() override { gError.handler = m_saved; }
 
-    int handle(const char* function, const char* file, int line, int code,
-               const char* message) override
+    // Each report as "<code> <function>: <message>".
+    int handle(const char* function, const char*, int, int code, const char* message) override
     {
-        Q_UNUSED(file);
-        Q_UNUSED(line);
-        reports.append({QByteArray(function), code, QByteArray(message)});
+        reports.append(QByteArray::number(code) + ' ' + function + ": " + message);
         return 0;
     }
 
-    QList<int> codes() const
-    {
-        QList<int> result;
-        for (const RecordedReport& report : reports)
-            result.append(report.code);
-        return result;
-    }
-    RecordedReport last() const { return reports.isEmpty() ? RecordedReport() : reports.last(); }
-    void reset() { reports.clear(); }
-
-    QList<RecordedReport> reports;
+    QByteArrayList reports;
 
 private:
-    GErrorHandler* m_saved;
+    GErrorHandler* m_saved = gError.handler;
 };
 
-// The text (or bytes) an object writes in `mode`.
 inline QByteArray written(const GBase& object, int mode)
 {
     std::ostringstream os;
@@ -75,44 +48,44 @@ inline bool readFrom(GBase& object, const QByteArray& data, int mode)
 inline QByteArray fileContents(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
 }
 
 inline bool writeFile(const QString& path, const QByteArray& data)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(data) == data.size();
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
-// Little-endian records built independently of the library.
-inline QByteArray leInt(qint32 value)
+// Little-endian bytes of an int or a double, built by Qt rather than by the library.
+template<typename T>
+QByteArray le(T value)
 {
-    QByteArray bytes;
-    const quint32 bits = quint32(value);
-    for (int i = 0; i < 4; ++i)
-        bytes.append(char((bits >> (8 * i)) & 0xff));
-    return bytes;
+    const T bytes = qToLittleEndian(value);
+    return QByteArray(reinterpret_cast<const char*>(&bytes), sizeof bytes);
 }
 
-inline QByteArray leDouble(double value)
+// The binary record of a vector or point: two flag letters, the count, the values.
+inline QByteArray record(const std::vector<double>& values, const char* flags = "nn")
 {
-    quint64 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    QByteArray bytes;
-    for (int i = 0; i < 8; ++i)
-        bytes.append(char((bits >> (8 * i)) & 0xff));
-    return bytes;
-}
-
-// The binary record of a vector or point: flag letters, count, values.
-inline QByteArray vectorRecord(const std::vector<double>& values, char t = 'n', char h = 'n')
-{
-    QByteArray bytes;
-    bytes.append(t);
-    bytes.append(h);
-    bytes.append(leInt(qint32(values.size())));
+    QByteArray bytes = flags + le(qint32(values.size()));
     for (double v : values)
-        bytes.append(leDouble(v));
+        bytes += le(v);
     return bytes;
+}
+
+using PixelSet = QSet<QPair<int, int>>;
+
+template<typename Image>
+PixelSet setPixels(const Image& image, int plane = 0)
+{
+    PixelSet pixels;
+    for (int y = 0; y < image.rows(); ++y) {
+        for (int x = 0; x < image.cols(); ++x) {
+            if (image(x, y, plane) != 0)
+                pixels.insert({x, y});
+        }
+    }
+    return pixels;
 }
