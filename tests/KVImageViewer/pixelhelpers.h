@@ -79,9 +79,9 @@ inline void mergeChannels(QImage* picture, const QImage& overlay, int left, int 
             if (!limit.contains(at) || (o & 0xffffffu) == 0)
                 continue;
             const QRgb b = picture->pixel(at);
-            picture->setPixel(at, qRgb(qRed(o) ? qRed(o) : qRed(b),
-                                       qGreen(o) ? qGreen(o) : qGreen(b),
-                                       qBlue(o) ? qBlue(o) : qBlue(b)));
+            picture->setPixel(at,
+                              qRgb(qRed(o) ? qRed(o) : qRed(b), qGreen(o) ? qGreen(o) : qGreen(b),
+                                   qBlue(o) ? qBlue(o) : qBlue(b)));
         }
     }
 }

@@ -129,10 +129,9 @@ void TestKVStereoCursor::draw_data()
     QTest::addColumn<QPoint>("shift");
     QTest::addColumn<QRect>("clip");
     QTest::addColumn<QRect>("bounds");
-    const auto row = [](const char* name, QPoint pos, int d, QRect bounds, QPoint shift = {},
-                        QRect clip = {}) {
-        QTest::newRow(name) << pos << d << shift << clip << bounds;
-    };
+    const auto row
+            = [](const char* name, QPoint pos, int d, QRect bounds, QPoint shift = {},
+                 QRect clip = {}) { QTest::newRow(name) << pos << d << shift << clip << bounds; };
     row("disparity 0", {100, 70}, 0, {68, 38, 64, 64});
     row("disparity 10: 84 wide", {100, 70}, 10, {58, 38, 84, 64});
     row("disparity -40: halves apart", {100, 70}, -40, {28, 38, 144, 64});

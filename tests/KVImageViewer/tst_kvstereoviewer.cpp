@@ -34,8 +34,9 @@ QImage expectedAnaglyph(const QImage& left, const QImage& right, const QColor& l
             const int gl = grey(left, qint64(x) - deltaX, y - halfY);
             const int gr = grey(right, qint64(x) + deltaX, y - halfY + deltaY);
             const auto mix = [&](int l, int r) { return std::min(255, (gl * l + gr * r) / 256); };
-            out.setPixel(x, y, qRgb(mix(lc.red(), rc.red()), mix(lc.green(), rc.green()),
-                                    mix(lc.blue(), rc.blue())));
+            out.setPixel(x, y,
+                         qRgb(mix(lc.red(), rc.red()), mix(lc.green(), rc.green()),
+                              mix(lc.blue(), rc.blue())));
         }
     }
     return out;
@@ -90,15 +91,19 @@ void TestKVStereoViewer::workedValuesAndSaturation()
     const QRgb w = qRgb(255, 255, 255);
     const QRgb k = qRgb(0, 0, 0);
     const QColor white(Qt::white);
-    const struct { QColor lc, rc; QRgb left, right, want; } cases[] = {
-            {kLeft, kRight, w, k, qRgb(183, 0, 0)},
-            {kLeft, kRight, w, w, qRgb(183, 183, 254)},
-            {kLeft, kRight, k, k, k},
-            {kLeft, kRight, qRgba(255, 255, 255, 0), k, qRgb(183, 0, 0)}, // alpha ignored
-            {white, white, w, w, w},
-            // Red: 200 * 255 + 100 * 200 = 71000 >> 8 = 277 -> 255; green 100 * 255 >> 8.
-            {QColor(255, 0, 0), QColor(200, 255, 0), 0xffc8c8c8, 0xff646464, qRgb(255, 99, 0)},
-            {white, white, 0xff808080, 0xff7f7f7f, qRgb(254, 254, 254)}}; // just below 255
+    const struct
+    {
+        QColor lc, rc;
+        QRgb left, right, want;
+    } cases[]
+            = {{kLeft, kRight, w, k, qRgb(183, 0, 0)},
+               {kLeft, kRight, w, w, qRgb(183, 183, 254)},
+               {kLeft, kRight, k, k, k},
+               {kLeft, kRight, qRgba(255, 255, 255, 0), k, qRgb(183, 0, 0)}, // alpha ignored
+               {white, white, w, w, w},
+               // Red: 200 * 255 + 100 * 200 = 71000 >> 8 = 277 -> 255; green 100 * 255 >> 8.
+               {QColor(255, 0, 0), QColor(200, 255, 0), 0xffc8c8c8, 0xff646464, qRgb(255, 99, 0)},
+               {white, white, 0xff808080, 0xff7f7f7f, qRgb(254, 254, 254)}}; // just below 255
     for (const auto& c : cases) {
         QImage left(40, 3, QImage::Format_ARGB32);
         left.fill(c.left);
@@ -133,8 +138,8 @@ void TestKVStereoViewer::composition_data()
                                  << b.convertToFormat(QImage::Format_Grayscale8) << 0 << 1;
     QTest::newRow("indexed, past the table black")
             << indexedImage(21, 13, 5, 9) << indexedImage(17, 15, 200) << 2 << -1;
-    QTest::newRow("indexed without table: white") << indexedImage(10, 8, 0)
-                                                  << indexedImage(10, 8, 4, 4) << 1 << 0;
+    QTest::newRow("indexed without table: white")
+            << indexedImage(10, 8, 0) << indexedImage(10, 8, 4, 4) << 1 << 0;
     QTest::newRow("null left") << QImage() << a << 0 << 0;
     QTest::newRow("8 and 32 bits") << indexedImage(23, 17, 16, 16) << a << 0 << 0;
     QTest::newRow("16 bits") << a.convertToFormat(QImage::Format_RGB16)
@@ -251,10 +256,10 @@ void TestKVStereoViewer::offsetSignalsAndBursts()
     viewer.setDeltaX(3);
     QCOMPARE(order, QStringList({"x 3"}));
     for (int i = 4; i <= 6; ++i) {
-        QMetaObject::invokeMethod(&viewer, [&viewer, i] { viewer.setDeltaX(i); },
-                                  Qt::QueuedConnection);
-        QMetaObject::invokeMethod(&viewer, [&viewer, i] { viewer.setDeltaY(-i); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+                &viewer, [&viewer, i] { viewer.setDeltaX(i); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+                &viewer, [&viewer, i] { viewer.setDeltaY(-i); }, Qt::QueuedConnection);
     }
     QTRY_VERIFY(order.contains("image"));
     drainEvents();

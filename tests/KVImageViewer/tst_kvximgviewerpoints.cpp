@@ -244,8 +244,11 @@ void TestKVXImgViewerPoints::matchPointsAndSlaveKeys()
 
 void TestKVXImgViewerPoints::radii()
 {
-    const struct { double zoom; int point, matchPoint; } cases[] = {
-            {0.1, 2, 0}, {0.25, 2, 1}, {0.9, 4, 4}, {2, 5, 8}, {4, 5, 10}, {1e12, 5, 10}};
+    const struct
+    {
+        double zoom;
+        int point, matchPoint;
+    } cases[] = {{0.1, 2, 0}, {0.25, 2, 1}, {0.9, 4, 4}, {2, 5, 8}, {4, 5, 10}, {1e12, 5, 10}};
     for (const auto& c : cases) {
         QCOMPARE(kvPointRadius(c.zoom), c.point);
         QCOMPARE(kvMatchPointRadius(c.zoom), c.matchPoint);

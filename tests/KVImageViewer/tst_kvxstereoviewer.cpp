@@ -31,9 +31,9 @@ GHomPt makePair(double xl, double yl, double xr, double yr)
 // 0, 1 or (g * c) >> 8.
 QImage expectedMarker(const QColor& c)
 {
-    static const char* const rows[9] = {"...aaa...", "..aaaaa..", ".aa###aa.",
-                                        "aa#####aa", "aa##.##aa", "aa#####aa",
-                                        ".aa###aa.", "..aaaaa..", "...aaa..."};
+    static const char* const rows[9]
+            = {"...aaa...", "..aaaaa..", ".aa###aa.", "aa#####aa", "aa##.##aa",
+               "aa#####aa", ".aa###aa.", "..aaaaa..", "...aaa..."};
     const auto tint = [](int g, int k) { return g * k == 0 ? 0 : g * k <= 255 ? 1 : g * k >> 8; };
     QImage marker(9, 9, QImage::Format_RGB32);
     for (int y = 0; y < 9; ++y) {
@@ -45,23 +45,11 @@ QImage expectedMarker(const QColor& c)
     return marker;
 }
 
-// A textured mid-grey picture, so that channel changes show.
-QImage texture(int w, int h, int seed)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const int v = 60 + ((x * 7 + y * 13 + seed * 29) % 120);
-            image.setPixel(x, y, qRgb(v, (v * 3) % 200 + 20, 255 - v));
-        }
-    }
-    return image;
-}
-
-// A shown viewer on a textured pair in the measure mode, the cursor off.
+// A shown viewer on a pair of patterns in the measure mode, the cursor off.
 struct Shown
 {
-    explicit Shown(int w = 240, int h = 180) : v(texture(w, h, 1), texture(w, h, 2))
+    explicit Shown(int w = 240, int h = 180)
+        : v(patternImage(w, h), patternImage(w, h).mirrored(true, false))
     {
         v.resize(w + 40, h + 40);
         v.show();
@@ -109,7 +97,6 @@ private slots:
     void polyMarkerPositions_data();
     void polyMarkerPositions();
     void everyOverlayPerEye();
-    void pixmapLeavesCursorOut();
     void badInputNeverCrashes_data();
     void badInputNeverCrashes();
 };
@@ -118,7 +105,7 @@ private slots:
 // new colours tint markers and cursor again, invalid ones change nothing.
 void TestKVXStereoViewer::constructionMarkersAndColours()
 {
-    KVXStereoViewer v(texture(20, 10, 1), texture(20, 10, 2));
+    KVXStereoViewer v(patternImage(20, 10), patternImage(20, 10));
     QVERIFY(v.focusPolicy() == Qt::WheelFocus && v.isCursorOn());
     QCOMPARE(firstDifference(v.leftMarker(), expectedMarker(kLeft)), QString());
     QCOMPARE(firstDifference(v.rightMarker(), expectedMarker(kRight)), QString());
@@ -134,17 +121,21 @@ void TestKVXStereoViewer::constructionMarkersAndColours()
     QCOMPARE(v.stereoCursor()->rightImage(), KVStereoCursor::cursorImage(Qt::magenta));
 }
 
-// On: the blank system cursor and the stereo cursor at the mouse. Off, leaving the viewport and
-// modes without it hide it; the anaglyph modes bring it back. Zooming keeps its depth in image
-// pixels; an offset change puts it back at its place, unless it sat at the very edge.
+// On: the blank system cursor and the stereo cursor at the mouse, left out of the picture
+// handed out for printing or copying. Off, leaving the viewport and modes without it hide it;
+// the anaglyph modes bring it back. Zooming keeps its depth in image pixels; an offset change
+// puts it back at its place, unless it sat at the very edge.
 void TestKVXStereoViewer::cursorOnOffAndModes()
 {
     Shown s(400, 300);
     KVXStereoViewer& v = s.v;
     const Qt::CursorShape saved = v.viewport()->cursor().shape();
+    const QImage plain = v.visiblePixmap().toImage().convertToFormat(QImage::Format_RGB32);
     QCursor::setPos(v.viewport()->mapToGlobal(QPoint(60, 50)));
     v.setCursorOn(true);
     QCOMPARE(v.viewport()->cursor().shape(), Qt::BlankCursor);
+    QVERIFY(grabViewport(&v) != plain);
+    QCOMPARE(v.visiblePixmap().toImage().convertToFormat(QImage::Format_RGB32), plain);
     QCOMPARE(v.stereoCursor()->pos(), QPoint(60, 50));
     v.setDeltaX(4, false);
     v.setDeltaY(-3, true);
@@ -222,13 +213,19 @@ void TestKVXStereoViewer::mouseToStereoPoint()
 void TestKVXStereoViewer::keys()
 {
     Shown s(60, 40);
-    const struct { Qt::Key key; QPoint start; int disparity; QPoint want; int wantDisparity; }
-    cases[] = {{Qt::Key_Down, {}, 0, {0, 1}, 0},
-               {Qt::Key_Left, {INT_MIN, 0}, 0, {INT_MIN, 0}, 0},
-               {Qt::Key_Down, {0, INT_MAX}, 0, {0, INT_MAX}, 0},
-               {Qt::Key_L, {}, -5, {}, -4},
-               {Qt::Key_J, {}, -300, {}, -300},
-               {Qt::Key_D, {}, 300, {}, 300}};
+    const struct
+    {
+        Qt::Key key;
+        QPoint start;
+        int disparity;
+        QPoint want;
+        int wantDisparity;
+    } cases[] = {{Qt::Key_Down, {}, 0, {0, 1}, 0},
+                 {Qt::Key_Left, {INT_MIN, 0}, 0, {INT_MIN, 0}, 0},
+                 {Qt::Key_Down, {0, INT_MAX}, 0, {0, INT_MAX}, 0},
+                 {Qt::Key_L, {}, -5, {}, -4},
+                 {Qt::Key_J, {}, -300, {}, -300},
+                 {Qt::Key_D, {}, 300, {}, 300}};
     for (const auto& c : cases) {
         s.v.setDeltaX(c.start.x(), true);
         s.v.setDeltaY(c.start.y(), true);
@@ -248,8 +245,8 @@ void TestKVXStereoViewer::heldArrowKeyComposesOncePerPass()
     QSignalSpy compositions(&s.v, &KVImgViewer::imageChanged);
     for (const int key : {Qt::Key_Right, Qt::Key_Down}) {
         for (int i = 0; i < 30; ++i)
-            QCoreApplication::postEvent(&s.v, new QKeyEvent(QEvent::KeyPress, key,
-                                                            Qt::NoModifier, QString(), true));
+            QCoreApplication::postEvent(
+                    &s.v, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(), true));
         const int passes = key == Qt::Key_Right ? 1 : 2;
         QTRY_COMPARE(s.v.deltaX() + s.v.deltaY(), 30 * passes);
         QTRY_COMPARE(compositions.count(), passes);
@@ -301,13 +298,16 @@ void TestKVXStereoViewer::clicksAndTwoPointsOnly()
 // Unchanged within |a - b| / max(|a|, |b|) < 1e-15 in all four values, or both below 1e-15.
 void TestKVXStereoViewer::replacePointTolerance()
 {
-    const struct { Pair stored, replacement; bool changes; } cases[] = {
-            {{10, 20, 30, 40}, {10, 20, 30, 40}, false},
-            {{1e6, 20, 30, 40}, {1e6 * (1 + 1e-16), 20, 30, 40}, false},
-            {{1e6, 20, 30, 40}, {1e6 * (1 + 1e-14), 20, 30, 40}, true},
-            {{1e-16, 0, 0, 0}, {-1e-16, 0, 0, 0}, false},
-            {{0, 0, 0, 0}, {0, 0, 2e-15, 0}, true},
-            {{1, 2, 3, 4}, {1, 2, 3, 4.5}, true}};
+    const struct
+    {
+        Pair stored, replacement;
+        bool changes;
+    } cases[] = {{{10, 20, 30, 40}, {10, 20, 30, 40}, false},
+                 {{1e6, 20, 30, 40}, {1e6 * (1 + 1e-16), 20, 30, 40}, false},
+                 {{1e6, 20, 30, 40}, {1e6 * (1 + 1e-14), 20, 30, 40}, true},
+                 {{1e-16, 0, 0, 0}, {-1e-16, 0, 0, 0}, false},
+                 {{0, 0, 0, 0}, {0, 0, 2e-15, 0}, true},
+                 {{1, 2, 3, 4}, {1, 2, 3, 4.5}, true}};
     for (const auto& c : cases) {
         KVXStereoViewer v;
         v.addPoint(makePair(c.stored[0], c.stored[1], c.stored[2], c.stored[3]));
@@ -334,8 +334,7 @@ void TestKVXStereoViewer::selectionAndShiftClicks()
     s.v.selectAllPoints(true);
     s.v.selectAllPoints(true);
     s.v.selectAllPoints(false);
-    QCOMPARE(Calls(spy),
-             Calls({{0, false}, {3, false}, {2, true}, {-1, true}, {-1, false}}));
+    QCOMPARE(Calls(spy), Calls({{0, false}, {3, false}, {2, true}, {-1, true}, {-1, false}}));
     s.v.selectPoint(2, true);
     QCOMPARE(s.v.selectedStereoPointCount(), 1);
     s.v.enablePointEditing(true);
@@ -376,20 +375,16 @@ void TestKVXStereoViewer::highlightDeletionAndBadIndices()
     s.v.setCursorDeltaX(0);
     move(s.v, QPoint(10, 30));
     QCOMPARE(s.v.highlightedStereoPoint(), 1);
-    s.v.addMatchPoint(makePair(1, 2, 3, 4));
     QSignalSpy changed(&s.v, &KVXStereoViewer::pointChanged);
     for (int index : {-1, 2, INT_MAX, INT_MIN}) {
         s.v.replacePoint(index, 0, 0, 0, 0);
         s.v.deletePoint(index);
         s.v.selectPoint(index, true);
         s.v.highlightPoint(index == -1 ? -2 : index);
-        s.v.deleteMatchPoint(index == 2 ? 1 : index);
-        s.v.selectMatchPoint(index, true, false);
     }
-    QCOMPARE(QList<int>({int(changed.count()), s.v.selectedStereoPointCount(),
-                         s.v.highlightedStereoPoint()}),
-             QList<int>({0, 0, 1}));
-    QCOMPARE(s.v.stereoPoints().size() + s.v.stereoMatchPoints().size(), size_t(3));
+    QVERIFY(changed.isEmpty() && s.v.selectedStereoPointCount() == 0);
+    QCOMPARE(s.v.highlightedStereoPoint(), 1);
+    QCOMPARE(s.v.stereoPoints().size(), size_t(2));
 }
 
 void TestKVXStereoViewer::drag_data()
@@ -477,8 +472,14 @@ void TestKVXStereoViewer::matchPoints()
     v.selectAllMatchPoints(true);
     v.selectAllMatchPoints(true);
     QCOMPARE(Calls(selection), Calls({{1, true}, {2, true}, {-1, true}}));
+    for (int index : {-1, 4, INT_MAX}) {
+        v.deleteMatchPoint(index);
+        v.selectMatchPoint(index, false, false);
+        v.highlightMatchPoint(index == -1 ? -2 : index);
+    }
     v.deleteMatchPoint(0);
     QCOMPARE(v.selectedStereoMatchPointCount(), 3);
+    QCOMPARE(Calls(selection).size(), 3);
 }
 
 // Presses fix vertices (not one equal to the last), the middle button ends the line; Delete
@@ -602,24 +603,12 @@ void TestKVXStereoViewer::everyOverlayPerEye()
     QCOMPARE(after.pixel(100, 98), qRgb(qRed(before.pixel(100, 98)), 184, 255));
 }
 
-// The picture handed out for printing or copying leaves the cursor out and puts it back after.
-void TestKVXStereoViewer::pixmapLeavesCursorOut()
-{
-    Shown s;
-    const QImage plain = s.v.visiblePixmap().toImage().convertToFormat(QImage::Format_RGB32);
-    QCursor::setPos(s.v.viewport()->mapToGlobal(QPoint(100, 80)));
-    s.v.setCursorOn(true);
-    QVERIFY(grabViewport(&s.v) != plain);
-    QCOMPARE(s.v.visiblePixmap().toImage().convertToFormat(QImage::Format_RGB32), plain);
-    QCOMPARE(s.v.stereoCursor()->pos(), QPoint(100, 80));
-}
-
 void TestKVXStereoViewer::badInputNeverCrashes_data()
 {
     QTest::addColumn<QImage>("left");
     QTest::addColumn<QImage>("right");
     QTest::addColumn<int>("offset");
-    const QImage a = texture(30, 20, 1);
+    const QImage a = patternImage(30, 20);
     QTest::newRow("null images") << QImage() << QImage() << 0;
     QTest::newRow("mixed depths") << a << a.convertToFormat(QImage::Format_Indexed8) << 3;
     QTest::newRow("offsets INT_MAX / 4") << a << a << INT_MAX / 4;
