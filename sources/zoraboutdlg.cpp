@@ -13,8 +13,8 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
-#include <QtMath>
 #include <QVBoxLayout>
+#include <QtMath>
 
 namespace {
 
@@ -23,8 +23,8 @@ const int kInfoLines = 6;
 
 // The display faces of the form are rarely installed; the style hint lets the font
 // matcher pick the nearest face the system has.
-QFont displayFont(const QFont& base, const QString& family, QFont::StyleHint hint,
-                  int pointSize, bool bold)
+QFont displayFont(const QFont& base, const QString& family, QFont::StyleHint hint, int pointSize,
+                  bool bold)
 {
     QFont font = base;
     font.setFamily(family);
@@ -80,8 +80,7 @@ QPixmap boundedLogo(const QPixmap& picture, const QScreen* screen)
 
 } // namespace
 
-ZORAboutDlgBase::ZORAboutDlgBase(QWidget* parent, const char* name, bool modal,
-                                 Qt::WindowFlags fl)
+ZORAboutDlgBase::ZORAboutDlgBase(QWidget* parent, const char* name, bool modal, Qt::WindowFlags fl)
     : QDialog(parent, fl)
 {
     setObjectName(name ? QString::fromLatin1(name) : QStringLiteral("ZORAboutDialogBase"));

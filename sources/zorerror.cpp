@@ -174,15 +174,16 @@ void messageHandler(QtMsgType type, const QMessageLogContext& context, const QSt
     case QtFatalMsg: {
         const QString appName = ZORSettings::instance() ? ZORSettings::instance()->appName()
                                                         : QStringLiteral("Tarvix");
-        const QString caption = QCoreApplication::translate("QObject", "Quenmark - %1").arg(appName);
-        const QString text = message + QStringLiteral("\n\n")
-                             + QCoreApplication::translate(
-                                   "QObject",
-                                   "Please report this message and the circumstances under "
-                                   "which it occurred to\n")
-                             + QLatin1String(kSupportAddress)
-                             + QCoreApplication::translate("QObject", "\n\n%1 will terminate now.")
-                                   .arg(appName);
+        const QString caption
+                = QCoreApplication::translate("QObject", "Quenmark - %1").arg(appName);
+        const QString text
+                = message + QStringLiteral("\n\n")
+                  + QCoreApplication::translate(
+                          "QObject", "Please report this message and the circumstances under "
+                                     "which it occurred to\n")
+                  + QLatin1String(kSupportAddress)
+                  + QCoreApplication::translate("QObject", "\n\n%1 will terminate now.")
+                            .arg(appName);
         // Without an application object there is nothing to show a box with.
         if (qobject_cast<QApplication*>(QCoreApplication::instance()))
             messageCritical(nullptr, caption, text);

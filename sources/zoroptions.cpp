@@ -25,7 +25,8 @@ bool renameOver(const QString& from, const QString& to)
 {
     if (const auto& function = renameFunction())
         return function(from, to);
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData())
+           == 0;
 }
 
 bool isComment(const QString& line)

@@ -93,8 +93,8 @@ ZOROptAnaglyphTab::ZOROptAnaglyphTab(QWidget* parent, const char* name)
     auto* swapButton = new QPushButton(this);
     Q_CHECK_PTR(swapButton);
     swapButton->setObjectName(QStringLiteral("swapButton"));
-    const QPixmap* swapIcon = ZORSettings::instance() ? &ZORSettings::instance()->iconSwap()
-                                                      : nullptr;
+    const QPixmap* swapIcon
+            = ZORSettings::instance() ? &ZORSettings::instance()->iconSwap() : nullptr;
     if (swapIcon && !swapIcon->isNull()) {
         swapButton->setIcon(QIcon(*swapIcon));
         swapButton->setIconSize(swapIcon->size());

@@ -92,7 +92,8 @@ void ZORSettings::initTexts()
     m_helpBothViews = translated("Displays both images of the stereopair side by side");
     m_helpAnaglyphMode = translated("Displays the stereopair as an anaglyph image");
     m_helpDock = translated("Dock left and right stereo image");
-    m_msgFormatUnrecognized = translated("Cannot read this file.\nThe image format is unrecognized.");
+    m_msgFormatUnrecognized
+            = translated("Cannot read this file.\nThe image format is unrecognized.");
     m_msgReadFailed = translated("Sorry, reading this image file failed.");
 }
 
@@ -125,7 +126,8 @@ QString ZORSettings::userName() const
     passwd entry{};
     passwd* result = nullptr;
     int rc;
-    while ((rc = ::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &result)) == ERANGE
+    while ((rc = ::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &result))
+                   == ERANGE
            && buffer.size() < (1u << 20)) {
         buffer.resize(buffer.size() * 2);
     }
@@ -135,11 +137,11 @@ QString ZORSettings::userName() const
 }
 
 // Every icon lives below the home directory and is read once, on its first use.
-#define ZOR_ICON(accessor, file)                                          \
-    const QPixmap& ZORSettings::accessor() const                          \
-    {                                                                     \
-        static const QPixmap pixmap(homePath() + QStringLiteral(file));   \
-        return pixmap;                                                    \
+#define ZOR_ICON(accessor, file)                                                                  \
+    const QPixmap& ZORSettings::accessor() const                                                  \
+    {                                                                                             \
+        static const QPixmap pixmap(homePath() + QStringLiteral(file));                           \
+        return pixmap;                                                                            \
     }
 
 ZOR_ICON(iconApp16, "/icons/icon16.png")

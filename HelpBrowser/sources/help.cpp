@@ -42,8 +42,7 @@ void showMessage(QWidget* parent, const QString& caption, const QString& text)
 
 bool isLocal(const QUrl& url)
 {
-    return url.isLocalFile() || url.scheme().isEmpty()
-        || url.scheme() == QLatin1String("qrc");
+    return url.isLocalFile() || url.scheme().isEmpty() || url.scheme() == QLatin1String("qrc");
 }
 
 } // namespace
@@ -270,8 +269,8 @@ void Help::showNavigation(bool on)
         m_navigationAction->setChecked(on);
     }
     const QString text = on ? tr("Hide Navigations") : tr("Show Navigations");
-    m_navToolBarAction->setIcon(helpIconSet(
-        m_helpDirectory, on ? QStringLiteral("deflate.xpm") : QStringLiteral("inflate.xpm")));
+    m_navToolBarAction->setIcon(helpIconSet(m_helpDirectory, on ? QStringLiteral("deflate.xpm")
+                                                                : QStringLiteral("inflate.xpm")));
     m_navToolBarAction->setText(text);
     m_navToolBarAction->setToolTip(text);
 }
@@ -389,9 +388,9 @@ void Help::printPages(QPrinter& printer)
         context.palette.setColor(QPalette::Text, Qt::black);
         document->documentLayout()->draw(&painter, context);
         painter.restore();
-        painter.drawText(QRect(body.left(), body.bottom() - numberHeight, body.width(),
-                               numberHeight),
-                         Qt::AlignRight | Qt::AlignBottom, QString::number(page + 1));
+        painter.drawText(
+                QRect(body.left(), body.bottom() - numberHeight, body.width(), numberHeight),
+                Qt::AlignRight | Qt::AlignBottom, QString::number(page + 1));
     }
     painter.end();
 }

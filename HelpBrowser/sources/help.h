@@ -36,8 +36,8 @@ public:
 
     // Replaces the information boxes of the help (a refused link, a page that cannot be
     // printed); tests answer them through the hook. An empty function restores the boxes.
-    using MessageHook =
-        std::function<void(QWidget* parent, const QString& caption, const QString& text)>;
+    using MessageHook
+            = std::function<void(QWidget* parent, const QString& caption, const QString& text)>;
     static void setMessageHook(MessageHook hook);
 
 protected:

@@ -55,8 +55,8 @@ QString decodeTitle(QString title)
         const char* entity;
         char16_t letter;
     } umlauts[] = {
-        {"&auml;", 0xe4}, {"&Auml;", 0xc4}, {"&ouml;", 0xf6},
-        {"&Ouml;", 0xd6}, {"&uuml;", 0xfc}, {"&Uuml;", 0xdc},
+            {"&auml;", 0xe4}, {"&Auml;", 0xc4}, {"&ouml;", 0xf6},
+            {"&Ouml;", 0xd6}, {"&uuml;", 0xfc}, {"&Uuml;", 0xdc},
     };
     for (const auto& umlaut : umlauts)
         title.replace(QLatin1String(umlaut.entity), QChar(umlaut.letter));
@@ -92,7 +92,7 @@ int countTags(const QString& text, const QString& tag)
 int listDepthChange(const QString& text)
 {
     return countTags(text, QStringLiteral("<ul")) + countTags(text, QStringLiteral("<ol"))
-        - countTags(text, QStringLiteral("</ul")) - countTags(text, QStringLiteral("</ol"));
+           - countTags(text, QStringLiteral("</ul")) - countTags(text, QStringLiteral("</ol"));
 }
 
 // The binary caches start with the modification time and the size of the text file they
@@ -109,7 +109,7 @@ bool openCache(QFile& file, QDataStream& in, const QFileInfo& source)
     qint64 size = -1;
     in >> modified >> size;
     return in.status() == QDataStream::Ok && modified == source.lastModified()
-        && size == source.size();
+           && size == source.size();
 }
 
 bool readCount(QFile& file, QDataStream& in, qint64 minimumBytesPerItem, quint32* count)
@@ -228,8 +228,11 @@ QIcon helpIconSet(const QString& helpDirectory, const QString& name)
         const char* folder;
         QIcon::Mode mode;
     } variants[] = {
-        {"", QIcon::Normal},       {"small/", QIcon::Normal}, {"small/disabled/", QIcon::Disabled},
-        {"large/", QIcon::Normal}, {"mini/", QIcon::Normal},
+            {"", QIcon::Normal},
+            {"small/", QIcon::Normal},
+            {"small/disabled/", QIcon::Disabled},
+            {"large/", QIcon::Normal},
+            {"mini/", QIcon::Normal},
     };
     for (const auto& variant : variants) {
         const QString path = pics + QLatin1String(variant.folder) + name;
@@ -389,18 +392,18 @@ void HelpWidgetBase::languageChange()
     setWindowTitle(tr("Help"));
     setWhatsThis(tr("Displays help topics organized by category, index or bookmarks"));
     listContents->setWhatsThis(
-        tr("<b>Help topics organized by category.</b><p>Double-click an item to see which "
-           "topics are in that category. To view a topic, select it, and then click "
-           "<b>Display</b>.</p>"));
+            tr("<b>Help topics organized by category.</b><p>Double-click an item to see which "
+               "topics are in that category. To view a topic, select it, and then click "
+               "<b>Display</b>.</p>"));
     tabWidget->setTabText(tabWidget->indexOf(contentPage), tr("Con&tents"));
     TextLabel1->setText(tr("&Look For:"));
     editIndex->setToolTip(tr("Enter keyword"));
     editIndex->setWhatsThis(tr("<b>Enter a keyword.</b><p>The list will select an item that "
                                "matches the entered string best.</p>"));
     listIndex->setWhatsThis(
-        tr("<b>List of available help topics.</b><p>Double-click on an item to open up the "
-           "help page for this topic. You will have to choose the right page if more than one "
-           "are found.</p>"));
+            tr("<b>List of available help topics.</b><p>Double-click on an item to open up the "
+               "help page for this topic. You will have to choose the right page if more than one "
+               "are found.</p>"));
     tabWidget->setTabText(tabWidget->indexOf(indexPage), tr("&Index"));
     listBookmarks->setWhatsThis(tr("Displays the list of bookmarks."));
     buttonAdd->setText(tr("&Add"));
@@ -642,7 +645,8 @@ void HelpWidget::buildContents()
     if (titleStart >= 0) {
         const int from = titleStart + titleTag.size();
         const int end = text.indexOf(QLatin1Char('<'), from);
-        const QString pageTitle = decodeTitle(text.mid(from, end < 0 ? -1 : end - from).simplified());
+        const QString pageTitle
+                = decodeTitle(text.mid(from, end < 0 ? -1 : end - from).simplified());
         if (!pageTitle.isEmpty())
             root->setText(0, pageTitle);
     }
@@ -667,7 +671,8 @@ void HelpWidget::buildContents()
             break;
         depth += listDepthChange(text.mid(pos, open - pos));
         const QString link = text.mid(open + 1, close - open - 1);
-        const QString title = decodeTitle(text.mid(titleFrom + 1, titleTo - titleFrom - 1).simplified());
+        const QString title
+                = decodeTitle(text.mid(titleFrom + 1, titleTo - titleFrom - 1).simplified());
         pos = titleTo;
         if (title.isEmpty() || title == QLatin1String("Next"))
             continue;
@@ -732,8 +737,9 @@ void HelpWidget::showTopic()
             const QString title = titleOfLink(link);
             titles.append(title.isEmpty() ? linkFileName(link) : title);
         }
-        const QString link = TopicChooser::getLink(
-            this, links, titles, item->text(), helpPixmap(m_helpDirectory, QStringLiteral("book.xpm")));
+        const QString link
+                = TopicChooser::getLink(this, links, titles, item->text(),
+                                        helpPixmap(m_helpDirectory, QStringLiteral("book.xpm")));
         if (!link.isEmpty())
             emit showLink(link, titleOfLink(link));
     } else if (page == bookmarkPage) {
@@ -765,7 +771,8 @@ void HelpWidget::saveBookmarks()
     }
     QTextStream out(&file);
     for (int i = 0; i < listBookmarks->topLevelItemCount(); ++i) {
-        const auto* item = static_cast<HelpNavigationContentsItem*>(listBookmarks->topLevelItem(i));
+        const auto* item
+                = static_cast<HelpNavigationContentsItem*>(listBookmarks->topLevelItem(i));
         out << oneLine(item->text(0)) << '\n' << oneLine(item->link()) << '\n';
     }
     out.flush();

@@ -89,10 +89,11 @@ public:
     // Above this many single-entry repaints one repaint of the viewport is cheaper.
     static constexpr int kSeparateRepaints = 64;
 
-    explicit KVPointList(
-            KVHighlightAfterRemoval afterRemoval = KVHighlightAfterRemoval::KeepsNumber)
+    explicit KVPointList(KVHighlightAfterRemoval afterRemoval
+                         = KVHighlightAfterRemoval::KeepsNumber)
         : m_afterRemoval(afterRemoval)
-    {}
+    {
+    }
 
     const List& list() const { return m_list; }
     size_t size() const { return m_list.size(); }
@@ -184,11 +185,10 @@ public:
     {
         const List added = points;
         const size_t first = m_list.size();
-        if (added.empty()
-            || !kv::allocating([&] {
-                   m_list.reserve(first + added.size());
-                   m_selected.reserve(first + added.size());
-               }))
+        if (added.empty() || !kv::allocating([&] {
+                m_list.reserve(first + added.size());
+                m_selected.reserve(first + added.size());
+            }))
             return -1;
         for (const Point& point : added) {
             m_list.push_back(point);

@@ -527,7 +527,7 @@ void KVStereoViewer::setOffset(int& offset, int value, bool immediateMode,
         return;
     const bool isNew = value != offset;
     offset = value;
-    emit (this->*changed)(value);
+    emit(this->*changed)(value);
     if (!isVisible()) {
         // Composed when the viewer is shown, so that it never shows a stale offset.
         m_pending = m_pending || isNew;

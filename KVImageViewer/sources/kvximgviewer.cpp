@@ -952,8 +952,8 @@ void KVXImgViewer::addMatchPoints(const GPoint2DVector& points)
     WaitCursor wait;
     const int first = m_matchPoints.append(points);
     if (first >= 0 && m_matchPointsEnabled)
-        m_matchPoints.repaintFrom(first, [this](int i) { updateMatchPoint(i); },
-                                  [this] { viewport()->update(); });
+        m_matchPoints.repaintFrom(
+                first, [this](int i) { updateMatchPoint(i); }, [this] { viewport()->update(); });
 }
 
 void KVXImgViewer::deleteMatchPoint(int nr)
@@ -999,8 +999,8 @@ void KVXImgViewer::selectMatchPoint(int nr, bool select, bool exclusive)
 
 void KVXImgViewer::selectAllMatchPoints(bool yesOrNo)
 {
-    if (m_matchPoints.selectAll(yesOrNo, [this](int i) { updateMatchPoint(i); },
-                                [this] { viewport()->update(); }))
+    if (m_matchPoints.selectAll(
+                yesOrNo, [this](int i) { updateMatchPoint(i); }, [this] { viewport()->update(); }))
         emit matchPointSelectionChanged(-1, yesOrNo);
 }
 
@@ -1119,8 +1119,8 @@ void KVXImgViewer::selectPoint(int nr, bool select, bool exclusive)
 
 void KVXImgViewer::selectAllPoints(bool yesOrNo)
 {
-    if (m_points.selectAll(yesOrNo, [this](int i) { updatePoint(i); },
-                           [this] { viewport()->update(); }))
+    if (m_points.selectAll(
+                yesOrNo, [this](int i) { updatePoint(i); }, [this] { viewport()->update(); }))
         emit pointSelectionChanged(-1, yesOrNo);
 }
 

@@ -993,8 +993,8 @@ void KVXStereoViewer::selectAllPoints(bool yesOrNo)
     if (m_points.allFlagsAre(yesOrNo))
         return;
     WaitCursor wait;
-    m_points.selectAll(yesOrNo, [this](int i) { updatePoint(i); },
-                       [this] { viewport()->update(); });
+    m_points.selectAll(
+            yesOrNo, [this](int i) { updatePoint(i); }, [this] { viewport()->update(); });
     emit pointSelectionChanged(-1, yesOrNo);
 }
 
@@ -1135,8 +1135,8 @@ void KVXStereoViewer::addMatchPoints(const GHomPtVector& points)
     WaitCursor wait;
     const int first = m_matchPoints.append(points);
     if (first >= 0 && m_matchPointsEnabled)
-        m_matchPoints.repaintFrom(first, [this](int i) { updateMatchPoint(i); },
-                                  [this] { viewport()->update(); });
+        m_matchPoints.repaintFrom(
+                first, [this](int i) { updateMatchPoint(i); }, [this] { viewport()->update(); });
 }
 
 void KVXStereoViewer::deleteMatchPoint(int index)
@@ -1184,8 +1184,8 @@ void KVXStereoViewer::selectAllMatchPoints(bool yesOrNo)
     if (m_matchPoints.allFlagsAre(yesOrNo))
         return;
     WaitCursor wait;
-    m_matchPoints.selectAll(yesOrNo, [this](int i) { updateMatchPoint(i); },
-                            [this] { viewport()->update(); });
+    m_matchPoints.selectAll(
+            yesOrNo, [this](int i) { updateMatchPoint(i); }, [this] { viewport()->update(); });
     emit matchPointSelectionChanged(-1, yesOrNo);
 }
 

@@ -38,7 +38,8 @@ struct HelpTree
 // root checks the access as "nobody" (whose group keeps root's rights: it gets no more).
 struct ReadOnlyAccess
 {
-    explicit ReadOnlyAccess(const QString& path) : path(path)
+    explicit ReadOnlyAccess(const QString& path)
+        : path(path)
     {
         ::chmod(qPrintable(path), 0555);
         switched = ::geteuid() == 0 && ::seteuid(65534) == 0;

@@ -39,7 +39,7 @@ QString menuText(const QMenu* menu) // "title: text shortcut, -, ..."
     QStringList texts;
     for (const QAction* item : menu->actions())
         texts << (item->isSeparator() ? "-" : item->text() + ' ' + item->shortcut().toString())
-                     .trimmed();
+                         .trimmed();
     return menu->title() + ": " + texts.join(", ");
 }
 

@@ -35,7 +35,7 @@ void TestHelpPages::linksLeadToPagesAndAnchors()
     const auto exists = [&](const QString& link) {
         const QString page = link.section('#', 0, 0), anchor = link.section('#', 1);
         return pages.contains(page)
-            && (anchor.isEmpty() || text(page).contains("<a name=\"" + anchor + "\">"));
+               && (anchor.isEmpty() || text(page).contains("<a name=\"" + anchor + "\">"));
     };
     HelpWidget widget(html + QStringLiteral("toc.html"));
     static const QRegularExpression title("<title>([^<]*)</title>"), href("href=\"([^\"]*)\"");

@@ -18,9 +18,10 @@ namespace {
 void fill(const HelpTree& tree)
 {
     QVERIFY(tree.write("toc.html", "TOC <a href=\"a1.html#x\">A one</a>"));
-    QVERIFY(tree.write("index", "\"Anaglyph\" a.html\n\"Offset\" keys.html\n\"Offset\" off.html#d\n"
-                                "\"Value\" v\n\"Vector\" v1\n\"vector graphics\" v2\n"
-                                "\"Zoom\" zoom.html#w\n"));
+    QVERIFY(tree.write("index",
+                       "\"Anaglyph\" a.html\n\"Offset\" keys.html\n\"Offset\" off.html#d\n"
+                       "\"Value\" v\n\"Vector\" v1\n\"vector graphics\" v2\n"
+                       "\"Zoom\" zoom.html#w\n"));
     QVERIFY(tree.write("titleindex", " keys.html | Keys  and\tmouse \nno bar\n|No file\n"
                                      "zoom.html|Zooming\n"));
     QVERIFY(tree.write("bookmarks", "Keys\n/x/keys.html\nDangling title\n"));
@@ -38,7 +39,7 @@ QString shown(const HelpTree& tree)
         entries << item->text() + ": " + item->links().join(", ");
     }
     return entries.join("; ") + " / " + widget.titleOfLink("zoom.html") + widget.titleOfLink("")
-        + widget.titleOfLink("no bar");
+           + widget.titleOfLink("no bar");
 }
 
 QString treeText(const QTreeWidgetItem* item) // "title(link)[children]"
@@ -76,20 +77,22 @@ void TestHelpWidget::indexRules_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("entries");
     QTest::newRow("keyword between the first and the last quote, link one character after")
-        << QByteArray("\"Zoom\" z.html\n\"Pan\"\tp#m\n12 \"The \"Dock\" button\"  d\n")
-        << "Zoom: z.html; Pan: p#m; The \"Dock\" button:  d / ";
+            << QByteArray("\"Zoom\" z.html\n\"Pan\"\tp#m\n12 \"The \"Dock\" button\"  d\n")
+            << "Zoom: z.html; Pan: p#m; The \"Dock\" button:  d / ";
     QTest::newRow("scoped names, tilde and addresses skipped")
-        << QByteArray("\"A::b\" a\n~\"V\" v\n\"H\" http://x.org/\n\"F\" ftp://x.org/\n"
-                      "\"M\" mailto:a@x.org\n") << " / ";
+            << QByteArray("\"A::b\" a\n~\"V\" v\n\"H\" http://x.org/\n\"F\" ftp://x.org/\n"
+                          "\"M\" mailto:a@x.org\n")
+            << " / ";
     QTest::newRow("no quotes, one quote, empty keyword skipped")
-        << QByteArray("Zoom z.html\n\"Zoom z.html\n\"\" empty.html\n") << " / ";
+            << QByteArray("Zoom z.html\n\"Zoom z.html\n\"\" empty.html\n") << " / ";
     QTest::newRow("neighbours merged, also across a skipped line")
-        << QByteArray("\"Offset\" k\n\"Offset\" d\njunk\n\"Offset\" x\n") << "Offset: k, d, x / ";
+            << QByteArray("\"Offset\" k\n\"Offset\" d\njunk\n\"Offset\" x\n")
+            << "Offset: k, d, x / ";
     QTest::newRow("distant or differently cased keywords stay apart")
-        << QByteArray("\"Offset\" k\n\"Zoom\" z\n\"Offset\" d\n\"offset\" e\n")
-        << "Offset: k; Zoom: z; Offset: d; offset: e / ";
-    QTest::newRow("non-Latin-1 keywords") << QByteArray("\"Größe\" s\n\"立体視\" t\n")
-                                          << "Größe: s; 立体視: t / ";
+            << QByteArray("\"Offset\" k\n\"Zoom\" z\n\"Offset\" d\n\"offset\" e\n")
+            << "Offset: k; Zoom: z; Offset: d; offset: e / ";
+    QTest::newRow("non-Latin-1 keywords")
+            << QByteArray("\"Größe\" s\n\"立体視\" t\n") << "Größe: s; 立体視: t / ";
     QTest::newRow("missing file") << QByteArray() << " / ";
 }
 
@@ -138,7 +141,7 @@ void TestHelpWidget::caches_data()
     QTest::addColumn<int>("seconds");
     QTest::addColumn<QString>("damage");
     QTest::newRow("index of same time and size: cache believed")
-        << "index" << QByteArray("Bnaglyph") << 0 << "";
+            << "index" << QByteArray("Bnaglyph") << 0 << "";
     QTest::newRow("index touched") << "index" << QByteArray() << 60 << "";
     QTest::newRow("index newer, same size") << "index" << QByteArray("Bnaglyph") << 60 << "";
     QTest::newRow("index of same time, other size") << "index" << QByteArray("A") << 0 << "";
@@ -171,10 +174,12 @@ void TestHelpWidget::caches()
     };
     QVERIFY(good.startsWith(counted(file == "index" ? 7 : 2)));
     const QMap<QString, QByteArray> damaged{
-        {"empty", {}}, {"truncated", good.chopped(3)}, {"trailing bytes", good + '\0'},
-        {"huge count", counted(0x7ffffff0u) + QByteArray(16, '\0')},
-        {"string beyond the file", counted(1) + QByteArray("\x7f\xff\xff\xfexxxxxxxx", 12)},
-        {"odd string length", counted(1) + QByteArray("\0\0\0\3xxx", 7)}};
+            {"empty", {}},
+            {"truncated", good.chopped(3)},
+            {"trailing bytes", good + '\0'},
+            {"huge count", counted(0x7ffffff0u) + QByteArray(16, '\0')},
+            {"string beyond the file", counted(1) + QByteArray("\x7f\xff\xff\xfexxxxxxxx", 12)},
+            {"odd string length", counted(1) + QByteArray("\0\0\0\3xxx", 7)}};
     QVERIFY(damage.isEmpty() || tree.write(cache, damaged.value(damage)));
 
     const QByteArray old = file == "index" ? "Anaglyph" : "Zooming";
@@ -197,20 +202,23 @@ void TestHelpWidget::contents_data()
     QTest::addColumn<QByteArray>("page");
     QTest::addColumn<QString>("tree");
     QTest::newRow("links from the marker on, white space collapsed")
-        << QByteArray("<head><title> My\n Guide</title></head><a href=\"i\">I</a> TOC <ul><li>"
-                      "<a href=\"a\">\n Getting\tstarted </a></li><li><a href=\"b\">B</a></ul>")
-        << "My Guide[Getting started(a), B(b)]";
+            << QByteArray(
+                       "<head><title> My\n Guide</title></head><a href=\"i\">I</a> TOC <ul><li>"
+                       "<a href=\"a\">\n Getting\tstarted </a></li><li><a href=\"b\">B</a></ul>")
+            << "My Guide[Getting started(a), B(b)]";
     QTest::newRow("nested lists give levels")
-        << QByteArray("<title>G</title>TOC<ul><li><a href=\"a\">A</a><ul><li><a href=\"a1\">"
-                      "A1</a><li><a href=\"a2\">A2</a><ul><li><a href=\"d\">D</a></ul></ul>"
-                      "<li><a href=\"b\">B</a></ul>") << "G[A(a)[A1(a1), A2(a2)[D(d)]], B(b)]";
+            << QByteArray("<title>G</title>TOC<ul><li><a href=\"a\">A</a><ul><li><a href=\"a1\">"
+                          "A1</a><li><a href=\"a2\">A2</a><ul><li><a href=\"d\">D</a></ul></ul>"
+                          "<li><a href=\"b\">B</a></ul>")
+            << "G[A(a)[A1(a1), A2(a2)[D(d)]], B(b)]";
     QTest::newRow("Next, empty titles and an unfinished link skipped")
-        << QByteArray("<title>G</title>TOC <a href=\"a\">A</a> <a href=\"n\">Next</a> "
-                      "<a href=\"p\"><img></a> <a href=\"b\">B</a> <a href=\"c") << "G[A(a), B(b)]";
+            << QByteArray("<title>G</title>TOC <a href=\"a\">A</a> <a href=\"n\">Next</a> "
+                          "<a href=\"p\"><img></a> <a href=\"b\">B</a> <a href=\"c")
+            << "G[A(a), B(b)]";
     QTest::newRow("umlaut entities decoded, sharp s kept")
-        << QByteArray("<title>&Uuml;bersicht</title>TOC <a href=\"u\">&auml;&Auml;&ouml;&Ouml;"
-                      "&uuml;&Uuml;</a> <a href=\"s\">Stra&szlig;e &amp; Weg</a>")
-        << QString::fromUtf8("Übersicht[äÄöÖüÜ(u), Stra&szlig;e &amp; Weg(s)]");
+            << QByteArray("<title>&Uuml;bersicht</title>TOC <a href=\"u\">&auml;&Auml;&ouml;&Ouml;"
+                          "&uuml;&Uuml;</a> <a href=\"s\">Stra&szlig;e &amp; Weg</a>")
+            << QString::fromUtf8("Übersicht[äÄöÖüÜ(u), Stra&szlig;e &amp; Weg(s)]");
     QTest::newRow("no title, no marker") << QByteArray("<a href=\"a\">A</a>") << "Help";
     QTest::newRow("missing start page") << QByteArray() << "Help";
 }
@@ -266,10 +274,12 @@ void TestHelpWidget::showTopic()
     QSignalSpy shown(&widget, &HelpWidget::showLink);
     widget.showTopic();
     QVERIFY(shown.count() <= 1);
-    QCOMPARE(shown.value(0).value(0).toString() + '|' + shown.value(0).value(1).toString(), opened);
+    QCOMPARE(shown.value(0).value(0).toString() + '|' + shown.value(0).value(1).toString(),
+             opened);
     // Only the keyword with two pages asks; a page without title is offered by its name.
     QCOMPARE(asked, QString(tab == 1 && row == 1 ? "Choose a topic for <b>Offset</b>, Keys and "
-                                                   "mouse, off.html" : ""));
+                                                   "mouse, off.html"
+                                                 : ""));
 }
 
 void TestHelpWidget::bookmarks()
@@ -307,8 +317,9 @@ void TestHelpWidget::bookmarks()
     browser.setSource(QUrl::fromLocalFile(untitled));
     widget.addBookmark();
     QCOMPARE(tree.read("bookmarks"), QStringLiteral("Keys\n/x/keys.html\nZooming\n%1\n"
-                                                    "untitled.html\n%2\n").arg(zoom, untitled)
-                                         .toUtf8());
+                                                    "untitled.html\n%2\n")
+                                             .arg(zoom, untitled)
+                                             .toUtf8());
     QCOMPARE(tree.read("old"), saved);
     widget.listBookmarks->setCurrentItem(widget.listBookmarks->topLevelItem(0));
     QTest::mouseClick(widget.buttonRemove, Qt::LeftButton);
@@ -317,7 +328,8 @@ void TestHelpWidget::bookmarks()
     HelpWidget reloaded(tree.homePage());
     reloaded.tabWidget->setCurrentWidget(reloaded.bookmarkPage);
     QCOMPARE(reloaded.listBookmarks->topLevelItemCount(), 2);
-    const auto* last = static_cast<HelpNavigationContentsItem*>(reloaded.listBookmarks->topLevelItem(1));
+    const auto* last
+            = static_cast<HelpNavigationContentsItem*>(reloaded.listBookmarks->topLevelItem(1));
     QCOMPARE(last->text(0) + last->link(), "untitled.html" + untitled);
 }
 

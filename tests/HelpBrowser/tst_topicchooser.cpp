@@ -35,7 +35,8 @@ void TestTopicChooser::getLink()
     QString seen;
     TopicChooser::setExecHook([&](TopicChooser& chooser) {
         seen = QStringList{chooser.label->text(), chooser.listbox->currentItem()->text(),
-                           chooser.windowIcon().isNull() ? "" : "icon"}.join('|');
+                           chooser.windowIcon().isNull() ? "" : "icon"}
+                       .join('|');
         chooser.show();
         chooser.listbox->setCurrentRow(row);
         const QPoint item = chooser.listbox->visualItemRect(chooser.listbox->item(0)).center();

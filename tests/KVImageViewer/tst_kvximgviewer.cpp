@@ -92,10 +92,11 @@ private:
 QString colourName(QRgb c)
 {
     const QRgb inverted = qRgb(255 - qRed(kBackground), 255 - qGreen(kBackground), 0);
-    const QList<QPair<QRgb, QString>> names = {
-            {kBackground, "."},        {inverted, "i"},         {qRgb(255, 255, 0), "y"},
-            {qRgb(0, 0, 0), "k"},      {qRgb(255, 255, 255), "w"}, {qRgb(255, 0, 255), "m"},
-            {qRgb(255, 0, 0), "r"},    {qRgb(0, 255, 0), "g"}};
+    const QList<QPair<QRgb, QString>> names
+            = {{kBackground, "."},         {inverted, "i"},
+               {qRgb(255, 255, 0), "y"},   {qRgb(0, 0, 0), "k"},
+               {qRgb(255, 255, 255), "w"}, {qRgb(255, 0, 255), "m"},
+               {qRgb(255, 0, 0), "r"},     {qRgb(0, 255, 0), "g"}};
     for (const auto& [colour, name] : names) {
         if ((c | 0xff000000u) == colour)
             return name;
@@ -116,11 +117,14 @@ QString runGesture(TestViewer* v, const QString& script)
     Qt::MouseButtons down;
     for (const QString& token : script.split(' ', Qt::SkipEmptyParts)) {
         const QChar kind = token.at(0);
-        const bool sign = QString("LMR").contains(kind) && QString("+-").contains(token.value(1));
+        const bool sign = QString("LMR").contains(kind) && token.size() > 1
+                          && QString("+-").contains(token.at(1));
         const QChar action = sign ? token.at(1) : QChar();
         const QStringList xy = token.mid(action.isNull() ? 1 : 2).split(',');
         const QPoint p(xy.value(0).toInt(), xy.value(1).toInt());
-        const Qt::MouseButton button = kind == 'L' ? Qt::LeftButton : kind == 'M' ? Qt::MiddleButton : Qt::RightButton;
+        const Qt::MouseButton button = kind == 'L'   ? Qt::LeftButton
+                                       : kind == 'M' ? Qt::MiddleButton
+                                                     : Qt::RightButton;
         if (token == "roi") {
             int l, r, t, b;
             v->roi(&l, &r, &t, &b);
@@ -134,7 +138,9 @@ QString runGesture(TestViewer* v, const QString& script)
             log << QString::asprintf("at(%d,%d)", v->contentsX(), v->contentsY());
         } else if (token == "cur") {
             const QCursor c = vp->cursor();
-            log << (c.shape() == Qt::BitmapCursor ? QString::asprintf("cursor(%d,%d)", c.hotSpot().x(), c.hotSpot().y()) : QString::asprintf("cursor(%d)", int(c.shape())));
+            log << (c.shape() == Qt::BitmapCursor
+                            ? QString::asprintf("cursor(%d,%d)", c.hotSpot().x(), c.hotSpot().y())
+                            : QString::asprintf("cursor(%d)", int(c.shape())));
         } else if (kind == '!') {
             QMetaObject::invokeMethod(v, token.mid(1).toLatin1().constData());
         } else if (kind == '@') {
@@ -221,46 +227,87 @@ private slots:
         QTest::addColumn<QString>("log");
         QTest::newRow("ROI: right and down to (20.7, 15.2)")
                 << QSize(60, 40) << 10.0
-                << "!setRoiMode @0,0 L+105,105 >207,152 roi L-207,152 roi ?100,100 ?209,159 ?99,99 ?210,160 ?150,130"
-                << "modeChanged(1) modeChanged(2) roiTracked(10,10,10,10) roiTracked(10,10,20.7,15.2) roi(10,10,20,15) leftButtonClicked(207,152) modeChanged(1) roiChanged(10,10,20,15) roi(10,10,20,15) y y k k .";
+                << "!setRoiMode @0,0 L+105,105 >207,152 roi L-207,152 roi ?100,100 ?209,159 "
+                   "?99,99 ?210,160 ?150,130"
+                << "modeChanged(1) modeChanged(2) roiTracked(10,10,10,10) "
+                   "roiTracked(10,10,20.7,15.2) roi(10,10,20,15) leftButtonClicked(207,152) "
+                   "modeChanged(1) roiChanged(10,10,20,15) roi(10,10,20,15) y y k k .";
         QTest::newRow("ROI: leftwards to (4.5, 10.2) leaves the anchor column out")
-                << QSize(60, 40) << 10.0 << "!setRoiMode @0,0 L+105,105 >45,102 L-45,102 roi" << "modeChanged(1) modeChanged(2) roiTracked(10,10,10,10) roiTracked(10,10,4.5,10.2) leftButtonClicked(45,102) modeChanged(1) roiChanged(4,10,9,10) roi(4,10,9,10)";
+                << QSize(60, 40) << 10.0 << "!setRoiMode @0,0 L+105,105 >45,102 L-45,102 roi"
+                << "modeChanged(1) modeChanged(2) roiTracked(10,10,10,10) "
+                   "roiTracked(10,10,4.5,10.2) leftButtonClicked(45,102) modeChanged(1) "
+                   "roiChanged(4,10,9,10) roi(4,10,9,10)";
         QTest::newRow("ROI at zoom 0.3: reported from its rectangle on screen")
-                << QSize(600, 400) << 0.3 << "!setRoiMode L+10,10 >20,17 L-20,17 roi" << "modeChanged(1) modeChanged(2) roiTracked(33,33,33,33) roiTracked(33,33,66.6667,56.6667) leftButtonClicked(20,17) modeChanged(1) roiChanged(33,33,63,53) roi(33,33,66,56)";
+                << QSize(600, 400) << 0.3 << "!setRoiMode L+10,10 >20,17 L-20,17 roi"
+                << "modeChanged(1) modeChanged(2) roiTracked(33,33,33,33) "
+                   "roiTracked(33,33,66.6667,56.6667) leftButtonClicked(20,17) modeChanged(1) "
+                   "roiChanged(33,33,63,53) roi(33,33,66,56)";
         QTest::newRow("ROI: other buttons during the drag are ignored")
-                << QSize(300, 200) << 1.0 << "!setRoiMode L+10,10 R+30,30 R-30,30 L-10,10" << "modeChanged(1) modeChanged(2) roiTracked(10,10,10,10) leftButtonClicked(10,10) modeChanged(1) roiChanged(10,10,10,10)";
+                << QSize(300, 200) << 1.0 << "!setRoiMode L+10,10 R+30,30 R-30,30 L-10,10"
+                << "modeChanged(1) modeChanged(2) roiTracked(10,10,10,10) "
+                   "leftButtonClicked(10,10) modeChanged(1) roiChanged(10,10,10,10)";
         QTest::newRow("right button: reported on release only")
-                << QSize(300, 200) << 1.0 << "!setRoiMode R+30,40 R-31,42" << "modeChanged(1) rightButtonClicked(31,42)";
+                << QSize(300, 200) << 1.0 << "!setRoiMode R+30,40 R-31,42"
+                << "modeChanged(1) rightButtonClicked(31,42)";
         QTest::newRow("zoom: a click or a band one pixel wide does not zoom")
-                << QSize(1000, 800) << 1.0 << "!setZoomMode L40,40 L+40,40 >40,90 L-40,90 ?40,40" << "modeChanged(3) modeChanged(4) zoomTracked(40,40,40,40) leftButtonClicked(40,40) modeChanged(3) modeChanged(4) zoomTracked(40,40,40,40) zoomTracked(40,40,40,90) leftButtonClicked(40,90) modeChanged(3) .";
+                << QSize(1000, 800) << 1.0 << "!setZoomMode L40,40 L+40,40 >40,90 L-40,90 ?40,40"
+                << "modeChanged(3) modeChanged(4) zoomTracked(40,40,40,40) "
+                   "leftButtonClicked(40,40) modeChanged(3) modeChanged(4) "
+                   "zoomTracked(40,40,40,40) zoomTracked(40,40,40,90) leftButtonClicked(40,90) "
+                   "modeChanged(3) .";
         QTest::newRow("zoom: the band, clipped to the viewport")
-                << QSize(1000, 800) << 1.0 << "!setZoomMode L+20,30 >120,80 ?20,30 ?70,80 ?19,50 ?70,81 ?70,55 >-50,-20" << "modeChanged(3) modeChanged(4) zoomTracked(20,30,20,30) zoomTracked(20,30,120,80) w w k k . zoomTracked(0,0,20,30)";
+                << QSize(1000, 800) << 1.0
+                << "!setZoomMode L+20,30 >120,80 ?20,30 ?70,80 ?19,50 ?70,81 ?70,55 >-50,-20"
+                << "modeChanged(3) modeChanged(4) zoomTracked(20,30,20,30) "
+                   "zoomTracked(20,30,120,80) w w k k . zoomTracked(0,0,20,30)";
         QTest::newRow("pan in view mode")
-                << QSize(1000, 800) << 1.0 << "@100,100 M+50,50 cur >20,30 at >25,60 at M-25,60 cur" << "modeChanged(7) cursor(9) at(130,120) at(125,90) modeChanged(0) cursor(0)";
+                << QSize(1000, 800) << 1.0
+                << "@100,100 M+50,50 cur >20,30 at >25,60 at M-25,60 cur"
+                << "modeChanged(7) cursor(9) at(130,120) at(125,90) modeChanged(0) cursor(0)";
         QTest::newRow("pan in polyline mode draws nothing")
-                << QSize(1000, 800) << 1.0 << "!setPolylineMode @100,100 M+50,50 >20,30 at M-20,30 cur line" << "modeChanged(5) modeChanged(7) at(130,120) modeChanged(5) cursor(5,26) line()";
+                << QSize(1000, 800) << 1.0
+                << "!setPolylineMode @100,100 M+50,50 >20,30 at M-20,30 cur line"
+                << "modeChanged(5) modeChanged(7) at(130,120) modeChanged(5) cursor(5,26) line()";
         QTest::newRow("pan in measure mode")
-                << QSize(1000, 800) << 1.0 << "!setLineMeasureMode M+50,50 M-50,50" << "modeChanged(8) modeChanged(7) modeChanged(8)";
+                << QSize(1000, 800) << 1.0 << "!setLineMeasureMode M+50,50 M-50,50"
+                << "modeChanged(8) modeChanged(7) modeChanged(8)";
         QTest::newRow("no panning when the image fits")
-                << QSize(100, 80) << 1.0 << "M+50,50 >20,30 M-20,30 at" << "cursorPos(20,30) at(0,0)";
-        QTest::newRow("cursor position at zoom 2")
-                << QSize(300, 200) << 2.0 << "@10,20 >31,41" << "cursorPos(20.5,30.5)";
+                << QSize(100, 80) << 1.0 << "M+50,50 >20,30 M-20,30 at"
+                << "cursorPos(20,30) at(0,0)";
+        QTest::newRow("cursor position at zoom 2") << QSize(300, 200) << 2.0 << "@10,20 >31,41"
+                                                   << "cursorPos(20.5,30.5)";
         QTest::newRow("polyline: a repeated pixel adds no vertex, a middle click ends it")
                 << QSize(200, 150) << 2.0
-                << "!setPolylineMode @0,0 L21,21 >60,24 line L60,24 L60,24 line M100,80 line ?22,22 ?100,80 ?61,51 L10,10 line"
-                << "modeChanged(5) modeChanged(6) leftButtonClicked(21,21) line(11,11 30,12) leftButtonClicked(60,24) leftButtonClicked(60,24) line(11,11 30,12 30,12) modeChanged(5) polyLineChanged() line(11,11 30,12 50,40) m m . modeChanged(6) leftButtonClicked(10,10) line(5,5 5,5)";
+                << "!setPolylineMode @0,0 L21,21 >60,24 line L60,24 L60,24 line M100,80 line "
+                   "?22,22 ?100,80 ?61,51 L10,10 line"
+                << "modeChanged(5) modeChanged(6) leftButtonClicked(21,21) line(11,11 30,12) "
+                   "leftButtonClicked(60,24) leftButtonClicked(60,24) line(11,11 30,12 30,12) "
+                   "modeChanged(5) polyLineChanged() line(11,11 30,12 50,40) m m . modeChanged(6) "
+                   "leftButtonClicked(10,10) line(5,5 5,5)";
         QTest::newRow("polygon: a double click ends and closes it")
                 << QSize(200, 150) << 1.0
-                << "!setPolygonMode L10,10 >90,10 L90,10 >90,70 L90,70 ?50,40 D90,70 line ?50,40 ?50,10"
-                << "modeChanged(5) modeChanged(6) leftButtonClicked(10,10) leftButtonClicked(90,10) leftButtonClicked(90,70) . modeChanged(5) polyLineChanged() line(10,10 90,10 90,70) m m";
+                << "!setPolygonMode L10,10 >90,10 L90,10 >90,70 L90,70 ?50,40 D90,70 line ?50,40 "
+                   "?50,10"
+                << "modeChanged(5) modeChanged(6) leftButtonClicked(10,10) "
+                   "leftButtonClicked(90,10) leftButtonClicked(90,70) . modeChanged(5) "
+                   "polyLineChanged() line(10,10 90,10 90,70) m m";
         QTest::newRow("polyline: Delete drops the last vertex, the end follows the pointer")
-                << QSize(200, 150) << 1.0 << "!setPolylineMode L10,10 L50,20 L80,60 K70,90 line K70,90 line" << "modeChanged(5) modeChanged(6) leftButtonClicked(10,10) leftButtonClicked(50,20) leftButtonClicked(80,60) line(10,10 50,20 70,90) line(10,10 70,90)";
+                << QSize(200, 150) << 1.0
+                << "!setPolylineMode L10,10 L50,20 L80,60 K70,90 line K70,90 line"
+                << "modeChanged(5) modeChanged(6) leftButtonClicked(10,10) "
+                   "leftButtonClicked(50,20) leftButtonClicked(80,60) line(10,10 50,20 70,90) "
+                   "line(10,10 70,90)";
         QTest::newRow("measuring line from (3, 4) to (-2, 10)")
-                << QSize(200, 150) << 1.0 << "!setLineMeasureMode L3,4 L+-2,10 L--2,10" << "modeChanged(8) measureLineReset() modeChanged(9) leftButtonClicked(3,4) distanceInPixel(5,6) modeChanged(8) leftButtonClicked(-2,10)";
+                << QSize(200, 150) << 1.0 << "!setLineMeasureMode L3,4 L+-2,10 L--2,10"
+                << "modeChanged(8) measureLineReset() modeChanged(9) leftButtonClicked(3,4) "
+                   "distanceInPixel(5,6) modeChanged(8) leftButtonClicked(-2,10)";
         QTest::newRow("measuring line: inverted, kept until cleared")
                 << QSize(200, 150) << 1.0
-                << "!setLineMeasureMode L10,20 >60,20 ?35,20 ?35,21 L60,20 ?10,20 ?60,20 ?61,20 !setViewMode ?35,20 !clearMeasureLine !clearMeasureLine ?35,20"
-                << "modeChanged(8) measureLineReset() modeChanged(9) leftButtonClicked(10,20) i . distanceInPixel(50,0) modeChanged(8) leftButtonClicked(60,20) i i . modeChanged(0) i measureLineReset() .";
+                << "!setLineMeasureMode L10,20 >60,20 ?35,20 ?35,21 L60,20 ?10,20 ?60,20 ?61,20 "
+                   "!setViewMode ?35,20 !clearMeasureLine !clearMeasureLine ?35,20"
+                << "modeChanged(8) measureLineReset() modeChanged(9) leftButtonClicked(10,20) i . "
+                   "distanceInPixel(50,0) modeChanged(8) leftButtonClicked(60,20) i i . "
+                   "modeChanged(0) i measureLineReset() .";
     }
 
     // Each tool's gestures: the signals in their order, what is stored and what is drawn.

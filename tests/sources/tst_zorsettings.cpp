@@ -26,10 +26,13 @@ void TestZORSettings::homePathFrom_data()
     QTest::addColumn<QString>("zorHome");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("program file first") << "/opt/tarvix/tarvix" << "/else" << "/opt/tarvix";
+    QTest::newRow("program file first") << "/opt/tarvix/tarvix"
+                                        << "/else"
+                                        << "/opt/tarvix";
     QTest::newRow("backslashes") << "C:\\Programs\\Tarvix\\tarvix.exe" << QString()
                                  << "C:/Programs/Tarvix";
-    QTest::newRow("ZORHOME as it stands") << QString() << "D:\\zor/" << "D:/zor/";
+    QTest::newRow("ZORHOME as it stands") << QString() << "D:\\zor/"
+                                          << "D:/zor/";
     QTest::newRow("neither") << QString() << QString() << QString();
 }
 

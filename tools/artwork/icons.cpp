@@ -310,16 +310,16 @@ void navigationPanel(QPainter& p, bool show)
 void book(QPainter& p, int size)
 {
     if (size >= 20) {
-        box(p, QRectF(5, 3, 15, 18), tone::paper);                 // pages
+        box(p, QRectF(5, 3, 15, 18), tone::paper); // pages
         QPainterPath cover;
         cover.addRoundedRect(QRectF(2.5, 1.5, 15, 18), 1.0, 1.0);
         shape(p, cover, tone::blue);
         p.save();
         p.setPen(QPen(tone::blue.dark, 1.0));
-        p.drawLine(QPointF(5.5, 2), QPointF(5.5, 19));               // spine fold
+        p.drawLine(QPointF(5.5, 2), QPointF(5.5, 19)); // spine fold
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 255, 255, 210));
-        p.drawRect(QRectF(8, 6, 7, 3));                              // label
+        p.drawRect(QRectF(8, 6, 7, 3)); // label
         p.restore();
     } else {
         box(p, QRectF(4, 2, 11, 13), tone::paper);
@@ -362,18 +362,23 @@ std::vector<IconEntry> allIcons()
     add("icons/openleft32.xpm", 32, [](QPainter& p) { openImage(p, tone::red, "L"); });
     add("icons/openright32.xpm", 32, [](QPainter& p) { openImage(p, tone::cyan, "R"); });
     add("icons/leftview32.xpm", 32, [](QPainter& p) { singleView(p, tone::red); });
-    add("icons/leftviewactivefocus32.xpm", 32, [](QPainter& p) { singleView(p, tone::red); }, true);
+    add(
+            "icons/leftviewactivefocus32.xpm", 32, [](QPainter& p) { singleView(p, tone::red); },
+            true);
     add("icons/rightview32.xpm", 32, [](QPainter& p) { singleView(p, tone::cyan); });
-    add("icons/rightviewactivefocus32.xpm", 32, [](QPainter& p) { singleView(p, tone::cyan); },
-        true);
+    add(
+            "icons/rightviewactivefocus32.xpm", 32, [](QPainter& p) { singleView(p, tone::cyan); },
+            true);
     add("icons/leftrightview32.xpm", 32, bothViews);
     add("icons/leftrightviewactivefocus32.xpm", 32, bothViews, true);
     add("icons/tarvix32.xpm", 32, anaglyphView);
     add("icons/tarvixactivefocus32.xpm", 32, anaglyphView, true);
     add("icons/zoomin32.xpm", 32, [](QPainter& p) { magnifier(p, true); });
-    add("icons/zoominactive32.xpm", 32, [](QPainter& p) { magnifier(p, true); }, true);
+    add(
+            "icons/zoominactive32.xpm", 32, [](QPainter& p) { magnifier(p, true); }, true);
     add("icons/zoomout32.xpm", 32, [](QPainter& p) { magnifier(p, false); });
-    add("icons/zoomoutactive32.xpm", 32, [](QPainter& p) { magnifier(p, false); }, true);
+    add(
+            "icons/zoomoutactive32.xpm", 32, [](QPainter& p) { magnifier(p, false); }, true);
     add("icons/fittowindow32.xpm", 32, fitToWindow);
     add("icons/dock32.xpm", 32, dock);
     add("icons/dockactivefocus32.xpm", 32, dock, true);

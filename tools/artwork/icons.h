@@ -10,8 +10,9 @@
 
 namespace art {
 
-struct IconEntry {
-    QString path;                  // below the data directory, e.g. "icons/swap32.xpm"
+struct IconEntry
+{
+    QString path; // below the data directory, e.g. "icons/swap32.xpm"
     int size = 32;
     std::function<QImage()> draw;
 };

@@ -49,7 +49,8 @@ bool saveImage(const QImage& image, const QString& path, const char* format, int
 {
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, format, quality) || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, format, quality)
+        || !file.commit()) {
         err() << "cannot write " << path << Qt::endl;
         return false;
     }
@@ -76,9 +77,11 @@ bool verify(const QString& path, const QImage& expected)
         const QRgb* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
         for (int x = 0; x < a.width(); ++x) {
             const bool sameAlpha = qAlpha(pa[x]) == qAlpha(pb[x]);
-            const bool sameColour = qAlpha(pa[x]) == 0 || (pa[x] & 0xffffffu) == (pb[x] & 0xffffffu);
+            const bool sameColour
+                    = qAlpha(pa[x]) == 0 || (pa[x] & 0xffffffu) == (pb[x] & 0xffffffu);
             if (!sameAlpha || !sameColour) {
-                err() << path << ": pixel " << x << "," << y << " differs after reading" << Qt::endl;
+                err() << path << ": pixel " << x << "," << y << " differs after reading"
+                      << Qt::endl;
                 return false;
             }
         }
@@ -116,11 +119,11 @@ bool writePictures(const QString& dataDir)
         return false;
     }
     const QImage mark(dataDir + QStringLiteral("/icons/icon48.png"));
-    const QImage start = art::splash(art::anaglyph(courtyardL, courtyardR), mark,
-                                     QStringLiteral("1.0.1"));
+    const QImage start
+            = art::splash(art::anaglyph(courtyardL, courtyardR), mark, QStringLiteral("1.0.1"));
     const QImage about = art::about(art::anaglyph(stillL, stillR), mark);
     return saveImage(start, dataDir + QStringLiteral("/icons/startbild.jpg"), "JPEG", 92)
-        && saveImage(about, dataDir + QStringLiteral("/icons/aboutbild.jpg"), "JPEG", 92);
+           && saveImage(about, dataDir + QStringLiteral("/icons/aboutbild.jpg"), "JPEG", 92);
 }
 
 // Every icon read from disk at 1x and 3x, on a light and on a dark background.

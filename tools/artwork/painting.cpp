@@ -91,7 +91,8 @@ void bevel(QPainter& p, const QRectF& outer, qreal alpha, qreal radius)
 
 namespace {
 
-struct LandscapeColours {
+struct LandscapeColours
+{
     QColor skyTop, skyBottom, farHill, nearHillTop, nearHillBottom, sun;
 };
 
@@ -120,8 +121,8 @@ void paintLandscape(QPainter& p, const QRectF& r, const LandscapeColours& c)
         p.drawEllipse(QPointF(x0 + w * 0.72, y0 + h * 0.30), sr, sr);
         QPainterPath far;
         far.moveTo(x0 - 1, y0 + h * 0.62);
-        far.cubicTo(x0 + w * 0.25, y0 + h * 0.30, x0 + w * 0.45, y0 + h * 0.38,
-                    x0 + w * 0.62, y0 + h * 0.58);
+        far.cubicTo(x0 + w * 0.25, y0 + h * 0.30, x0 + w * 0.45, y0 + h * 0.38, x0 + w * 0.62,
+                    y0 + h * 0.58);
         far.lineTo(x0 + w + 1, y0 + h + 1);
         far.lineTo(x0 - 1, y0 + h + 1);
         far.closeSubpath();
@@ -149,8 +150,8 @@ void landscape(QPainter& p, const QRectF& r)
 
 void landscapeNegative(QPainter& p, const QRectF& r)
 {
-    const LandscapeColours n{negative(kDay.skyTop), negative(kDay.skyBottom),
-                             negative(kDay.farHill), negative(kDay.nearHillTop),
+    const LandscapeColours n{negative(kDay.skyTop),         negative(kDay.skyBottom),
+                             negative(kDay.farHill),        negative(kDay.nearHillTop),
                              negative(kDay.nearHillBottom), negative(kDay.sun)};
     paintLandscape(p, r, n);
 }
@@ -247,8 +248,8 @@ void arrow(QPainter& p, const QPainterPath& spine, qreal width, qreal headLength
     QPainterPath body = stroker.createStroke(shaft);
 
     QPainterPath head;
-    head.addPolygon(QPolygonF({base + normal * headWidth / 2.0, tip, base - normal * headWidth / 2.0,
-                               base + normal * headWidth / 2.0}));
+    head.addPolygon(QPolygonF({base + normal * headWidth / 2.0, tip,
+                               base - normal * headWidth / 2.0, base + normal * headWidth / 2.0}));
     body = body.united(head).simplified();
     shape(p, body, t);
 }
@@ -302,7 +303,8 @@ void glasses(QPainter& p, const QRectF& r)
     const qreal lensTop = body.top() + h * 0.18;
     const QRectF lensL(body.left() + w * 0.07, lensTop, lensW, lensH);
     const QRectF lensR(body.right() - w * 0.07 - lensW, lensTop, lensW, lensH);
-    const struct {
+    const struct
+    {
         QRectF rect;
         Tone lens;
     } lenses[] = {{lensL, tone::red}, {lensR, tone::cyan}};

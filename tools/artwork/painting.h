@@ -13,23 +13,24 @@
 namespace art {
 
 // A material: gradient from light (top) to mid (bottom), outlined in dark.
-struct Tone {
+struct Tone
+{
     QColor light;
     QColor mid;
     QColor dark;
 };
 
 namespace tone {
-extern const Tone red;     // the left image
-extern const Tone cyan;    // the right image
-extern const Tone green;   // actions: arrows
-extern const Tone paper;   // frames, pages, window bodies
-extern const Tone slate;   // neutral dark parts
+extern const Tone red;   // the left image
+extern const Tone cyan;  // the right image
+extern const Tone green; // actions: arrows
+extern const Tone paper; // frames, pages, window bodies
+extern const Tone slate; // neutral dark parts
 extern const Tone folder;
 extern const Tone metal;
-extern const Tone amber;   // the lit plate behind active buttons
+extern const Tone amber; // the lit plate behind active buttons
 extern const Tone wood;
-extern const Tone blue;    // book cover, title bars
+extern const Tone blue; // book cover, title bars
 } // namespace tone
 
 // A transparent ARGB image of the given square size.
@@ -58,8 +59,8 @@ void landscapeAnaglyph(QPainter& p, const QRectF& r, qreal shift);
 void photo(QPainter& p, const QRectF& outer, const Tone& frame, qreal frameWidth = 2.0);
 
 // Arrow along a path ending in a head at the path's end. width is the shaft width.
-void arrow(QPainter& p, const QPainterPath& spine, qreal width, qreal headLength,
-           qreal headWidth, const Tone& t);
+void arrow(QPainter& p, const QPainterPath& spine, qreal width, qreal headLength, qreal headWidth,
+           const Tone& t);
 
 // Red/cyan glasses fitted into r.
 void glasses(QPainter& p, const QRectF& r);

@@ -135,7 +135,8 @@ QImage about(const QImage& anaglyphImage, const QImage& mark)
     bottom.setColorAt(0.0, QColor(14, 22, 32, 0));
     bottom.setColorAt(1.0, QColor(14, 22, 32, 200));
     p.fillRect(QRect(0, 160, 400, 90), bottom);
-    p.drawImage(QPointF(18, 188), mark.scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    p.drawImage(QPointF(18, 188),
+                mark.scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     haloText(p, QPointF(68, 224), QStringLiteral("Tarvix"), font(32, true), QColor("#ffffff"));
     p.end();
     return image;

@@ -10,7 +10,8 @@ namespace art {
 
 // Grey anaglyph the way the viewer composes it: the left view's grey value times leftColour
 // plus the right view's grey value times rightColour.
-QImage anaglyph(const QImage& left, const QImage& right, const QColor& leftColour = QColor("#B80000"),
+QImage anaglyph(const QImage& left, const QImage& right,
+                const QColor& leftColour = QColor("#B80000"),
                 const QColor& rightColour = QColor("#00B8FF"));
 
 // 500 x 300 start-up picture with the program's name, subtitle and version.

@@ -23,8 +23,9 @@ QImage flattenAlpha(const QImage& image, int threshold)
 QByteArray toXpm(const QImage& flat, const QByteArray& name)
 {
     // Characters that need no escaping inside a C string; the space stands for "None".
-    static const QByteArray alphabet =
-        ".+@#$%&*=-;>,')!~{]^/(_:<[}|1234567890abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ`";
+    static const QByteArray alphabet
+            = ".+@#$%&*=-;>,')!~{]^/"
+              "(_:<[}|1234567890abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ`";
 
     // Colours in order of first appearance, so the output only changes where the picture does.
     std::vector<QRgb> colours;
@@ -57,12 +58,13 @@ QByteArray toXpm(const QImage& flat, const QByteArray& name)
     out += "/* XPM */\n";
     out += "static const char *const " + name + "[] = {\n";
     out += "\"" + QByteArray::number(flat.width()) + " " + QByteArray::number(flat.height()) + " "
-        + QByteArray::number(total) + " " + QByteArray::number(perPixel) + "\",\n";
+           + QByteArray::number(total) + " " + QByteArray::number(perPixel) + "\",\n";
     if (transparent)
         out += "\"" + none + " c None\",\n";
     for (int i = 0; i < int(colours.size()); ++i) {
         out += "\"" + code(i) + " c #"
-            + QByteArray::number(colours[size_t(i)], 16).rightJustified(6, '0').toUpper() + "\",\n";
+               + QByteArray::number(colours[size_t(i)], 16).rightJustified(6, '0').toUpper()
+               + "\",\n";
     }
     for (int y = 0; y < flat.height(); ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(flat.constScanLine(y));
