@@ -197,8 +197,16 @@ void TestGVector::drawPixels()
     QCOMPARE(planes, QList<int>({5, 6, 0, 9, 9, 9}));
     QCOMPARE(drawn(GFltImg(1, 1), 3), 0.0);
     QVERIFY(!GPoint2D().doDraw(&three, 3, 0x40, 5));
+    // Access outside the image reports and never touches memory beyond the pixels.
+    GBinImg bin(2, 2);
+    GUShortImg words(2, 2);
+    bin(2, 0) = 1;
+    words(0, 0, 1) = 7;
+    QCOMPARE(bin(0, 0) + words(0, 0), 0);
     QCOMPARE(errors.reports,
-             QByteArrayList({"51 GPoint2D::doDraw(): ", "42 GPoint2D::doDraw(): "}));
+             QByteArrayList({"51 GPoint2D::doDraw(): ", "42 GPoint2D::doDraw(): ",
+                             "31 GBinImg::operator (): Not possible to access (2,0,0)",
+                             "31 GUShortImg::operator (): Not possible to access ( 0,0,1 )"}));
 }
 
 QTEST_GUILESS_MAIN(TestGVector)
