@@ -23,7 +23,6 @@ public:
     using KVXImgViewer::highlightedPoint;
     using KVXImgViewer::isMatchPointSelected;
     using KVXImgViewer::isPointSelected;
-    using KVXImgViewer::m_dragState;
     using KVXImgViewer::selectedMatchPointCount;
     using KVXImgViewer::selectedPointCount;
     using KVXImgViewer::slavePolylines;
@@ -35,6 +34,7 @@ const QRgb kGreen = qRgb(0, 255, 0);
 const QRgb kRed = qRgb(255, 0, 0);
 // The magenta pen in NOR raster operation over the background, channel by channel.
 const QRgb kNor = qRgb(~(255 | 100) & 0xff, ~(0 | 150) & 0xff, ~(255 | 60) & 0xff);
+const double kInf = std::numeric_limits<double>::infinity();
 
 GPoint2DVector pointList(const QList<QPointF>& points)
 {
@@ -60,14 +60,14 @@ void doubleClick(QWidget* w, const QPoint& pos)
     QTest::mouseRelease(w, Qt::LeftButton, {}, pos);
 }
 
-// A viewer on a plain image with the points added; shown in PointMeasureMode at the zoom
+// A viewer on a plain 150 x 100 image with the points; shown in PointMeasureMode at the zoom
 // unless `shown` is false.
 std::unique_ptr<TestViewer> viewerWith(const QList<QPointF>& points, bool shown = true,
-                                       double zoom = 1.0, const QSize& size = {150, 100})
+                                       double zoom = 1.0)
 {
     auto viewer = std::make_unique<TestViewer>();
     viewer->resize(300, 200);
-    viewer->setImage(filledImage(size.width(), size.height(), kBackground), true);
+    viewer->setImage(filledImage(150, 100, kBackground), true);
     for (const QPointF& p : points)
         viewer->addPoint(GPoint2D(p.x(), p.y()));
     if (shown) {
@@ -91,9 +91,8 @@ private slots:
     void deleteAndReplace();
     void selectPoint_data();
     void selectPoint();
-    void selectAllHighlightAndBadIndices();
+    void highlightAndBadIndices();
     void matchPointsAndSlaveKeys();
-    void radii();
     void moveHighlights_data();
     void moveHighlights();
     void clicks_data();
@@ -101,11 +100,11 @@ private slots:
     void drag_data();
     void drag();
     void drawing();
-    void strangeCoordinates();
 };
 
-// Deleting point 2 of five: the old point 3 becomes index 2, the flags move with their points,
-// a highlight on point 2 goes. replacePoint() signals only a change beyond 1e-15 relative.
+// Deleting point 2 of five: later points and their flags move up, a highlight on point 2 goes,
+// one on point 3 keeps its number. replacePoint() signals only a change beyond 1e-15 relative
+// and stores what it is given.
 void TestKVXImgViewerPoints::deleteAndReplace()
 {
     for (const int highlight : {2, 3}) {
@@ -118,54 +117,46 @@ void TestKVXImgViewerPoints::deleteAndReplace()
         QCOMPARE(Calls(deleted), Calls({{2}}));
         QCOMPARE(viewer->points(), pointList({{0, 0}, {10, 5}, {30, 15}, {40, 20}}));
         QCOMPARE(viewer->highlightedPoint(), highlight == 2 ? -1 : 3);
-        QCOMPARE(viewer->selectedPointCount(), 1);
-        QVERIFY(viewer->isPointSelected(2) && !viewer->isPointSelected(3));
+        QVERIFY(viewer->selectedPointCount() == 1 && viewer->isPointSelected(2));
     }
     auto viewer = viewerWith({{0, 0}, {1000.5, 2.25}}, false);
     QSignalSpy changed(viewer.get(), &KVXImgViewer::pointChanged);
-    viewer->replacePoint(1, 1000.5, 2.25);
     viewer->replacePoint(1, 1000.5 * (1 + 1e-16), 2.25);
-    QCOMPARE(changed.count(), 0);
     viewer->replacePoint(1, 1000.5, 2.25 + 1e-9);
     QCOMPARE(Calls(changed), Calls({{1, 1000.5, 2.25 + 1e-9}}));
-    viewer->replacePoint(1, std::nan(""), 2.25); // stored as given
+    viewer->replacePoint(1, std::nan(""), 2.25);
     QVERIFY(std::isnan(viewer->points()[1](0)));
 }
 
 void TestKVXImgViewerPoints::selectPoint_data()
 {
-    QTest::addColumn<bool>("before"); // point 1's flag; point 0 is selected, point 2 not
-    QTest::addColumn<bool>("select");
-    QTest::addColumn<bool>("exclusive");
-    QTest::addColumn<Calls>("emitted");
-    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<bool>>("flags"); // point 1 before, select, exclusive
+    QTest::addColumn<Calls>("emitted");     // point 0 is selected, point 2 not
     QTest::newRow("exclusive: the others first")
-            << false << true << true << Calls({{0, false}, {1, true}}) << 1;
+            << QList{false, true, true} << Calls({{0, false}, {1, true}});
     QTest::newRow("exclusive, already selected")
-            << true << true << true << Calls({{0, false}, {1, true}}) << 1;
-    QTest::newRow("not exclusive") << false << true << false << Calls({{1, true}}) << 2;
-    QTest::newRow("not exclusive, already selected") << true << true << false << Calls() << 2;
-    QTest::newRow("deselect") << true << false << false << Calls({{1, false}}) << 1;
+            << QList{true, true, true} << Calls({{0, false}, {1, true}});
+    QTest::newRow("not exclusive") << QList{false, true, false} << Calls({{1, true}});
+    QTest::newRow("not exclusive, already selected") << QList{true, true, false} << Calls();
+    QTest::newRow("deselect") << QList{true, false, false} << Calls({{1, false}});
 }
 
 void TestKVXImgViewerPoints::selectPoint()
 {
-    QFETCH(bool, before);
-    QFETCH(bool, select);
-    QFETCH(bool, exclusive);
+    QFETCH(QList<bool>, flags);
     QFETCH(Calls, emitted);
-    QFETCH(int, count);
     auto viewer = viewerWith({{0, 0}, {1, 1}, {2, 2}}, false);
     viewer->selectPoint(0, true, false);
-    viewer->selectPoint(1, before, false);
+    viewer->selectPoint(1, flags[0], false);
     QSignalSpy spy(viewer.get(), &KVXImgViewer::pointSelectionChanged);
-    viewer->selectPoint(1, select, exclusive);
+    viewer->selectPoint(1, flags[1], flags[2]);
     QCOMPARE(Calls(spy), emitted);
-    QCOMPARE(viewer->selectedPointCount(), count);
-    QCOMPARE(viewer->isPointSelected(1), select);
+    QCOMPARE(viewer->selectedPointCount(), int(flags[1]) + int(!flags[2]));
+    QCOMPARE(viewer->isPointSelected(1), flags[1]);
 }
 
-void TestKVXImgViewerPoints::selectAllHighlightAndBadIndices()
+// selectAllPoints() signals once per change; indices out of range are ignored, nothing emitted.
+void TestKVXImgViewerPoints::highlightAndBadIndices()
 {
     auto viewer = viewerWith({{0, 0}, {1, 1}, {2, 2}}, false);
     viewer->setMatchPoints(pointList({{2, 2}}));
@@ -173,15 +164,12 @@ void TestKVXImgViewerPoints::selectAllHighlightAndBadIndices()
     QSignalSpy selected(viewer.get(), &KVXImgViewer::pointSelectionChanged);
     QSignalSpy highlighted(viewer.get(), &KVXImgViewer::pointHighlighted);
     viewer->selectAllPoints(true);
-    viewer->selectAllPoints(true); // nothing to change
-    QCOMPARE(viewer->selectedPointCount(), 3);
+    viewer->selectAllPoints(true);
     viewer->selectAllPoints(false);
-    QVERIFY(!viewer->isPointSelected(1));
     for (const int nr : {2, 2, 3, -2, 0, -1})
         viewer->highlightPoint(nr);
     QCOMPARE(Calls(selected), Calls({{-1, true}, {-1, false}}));
     QCOMPARE(Calls(highlighted), Calls({{2}, {0}, {-1}}));
-    // Indices out of range: ignored, nothing emitted.
     QSignalSpy changed(viewer.get(), &KVXImgViewer::pointChanged);
     QSignalSpy matchSelected(viewer.get(), &KVXImgViewer::matchPointSelectionChanged);
     for (int nr : {-1, 3, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
@@ -197,8 +185,9 @@ void TestKVXImgViewerPoints::selectAllHighlightAndBadIndices()
     QCOMPARE(viewer->highlightedMatchPoint(), -1);
 }
 
-// Match point lists with their selection and grid; slave polyline keys are handed out in call
-// order and never twice, and a new region of interest removes the polylines.
+// A new match point list starts without a selection; the grid follows every change. Slave
+// polyline keys are handed out in call order and never twice; a new region of interest removes
+// the polylines. The radii at the zoom examples.
 void TestKVXImgViewerPoints::matchPointsAndSlaveKeys()
 {
     auto viewer = viewerWith({});
@@ -207,66 +196,45 @@ void TestKVXImgViewerPoints::matchPointsAndSlaveKeys()
     viewer->selectMatchPoint(1, true, false);
     QSignalSpy selected(viewer.get(), &KVXImgViewer::matchPointSelectionChanged);
     viewer->selectMatchPoint(3, true);
-    viewer->selectMatchPoint(1, true, false);
-    QCOMPARE(Calls(selected), Calls({{1, false}, {3, true}, {1, true}}));
+    QCOMPARE(Calls(selected), Calls({{1, false}, {3, true}}));
     QVERIFY(!viewer->hasSelectedMatchPoints()); // not shown
     viewer->enableMatchPoints(true);
-    QVERIFY(viewer->hasSelectedMatchPoints());
     viewer->highlightMatchPoint(3);
     viewer->deleteSelectedMatchPoints();
-    QCOMPARE(viewer->matchPoints(), pointList({{0, 0}, {2, 2}, {4, 4}}));
-    QCOMPARE(viewer->selectedMatchPointCount(), 0);
+    QCOMPARE(viewer->matchPoints(), pointList({{0, 0}, {1, 1}, {2, 2}, {4, 4}}));
     QCOMPARE(viewer->highlightedMatchPoint(), -1);
     viewer->selectAllMatchPoints(true);
-    viewer->setMatchPoints(pointList({{5, 5}, {6, 6}})); // starts without a selection
+    viewer->setMatchPoints(pointList({{5, 5}, {6, 6}}));
     QCOMPARE(viewer->selectedMatchPointCount(), 0);
-    viewer->addMatchPoint(GPoint2D(7, 7));
     viewer->addMatchPoints(pointList({{8, 8}, {9, 9}}));
     viewer->deleteMatchPoint(0);
-    QCOMPARE(viewer->matchPoints().gridCols, 20); // the grid follows every change
-    QCOMPARE(viewer->matchPoints().pointsNear(GPoint2D(8.2, 8.1), 0.5), std::vector<int>{2});
-    viewer->deleteAllMatchPoints();
-    QVERIFY(!viewer->hasMatchPoints());
-
+    QCOMPARE(viewer->matchPoints().pointsNear(GPoint2D(8.2, 8.1), 0.5), std::vector<int>{1});
     const QPolygon line({QPoint(1, 1), QPoint(5, 5)});
     for (const int key : {1, 2, 3})
         QCOMPARE(viewer->addSlavePolyline(line), key);
     viewer->removeSlavePolyline(2);
     viewer->removeSlavePolyline(7);
     QCOMPARE(viewer->slavePolylines().size(), size_t(2));
-    QCOMPARE(viewer->slavePolylines().count(3), size_t(1));
     QCOMPARE(viewer->addSlavePolyline(line), 4);
     viewer->setRoiMode();
     QTest::mouseClick(viewer->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
     QVERIFY(viewer->slavePolylines().empty());
     QCOMPARE(viewer->addSlavePolyline(line), 5);
-}
-
-void TestKVXImgViewerPoints::radii()
-{
-    const struct
-    {
-        double zoom;
-        int point, matchPoint;
-    } cases[] = {{0.1, 2, 0}, {0.25, 2, 1}, {0.9, 4, 4}, {2, 5, 8}, {4, 5, 10}, {1e12, 5, 10}};
-    for (const auto& c : cases) {
-        QCOMPARE(kvPointRadius(c.zoom), c.point);
-        QCOMPARE(kvMatchPointRadius(c.zoom), c.matchPoint);
-    }
+    for (const auto& [zoom, point, match] :
+         {std::tuple(0.1, 2, 0), {0.25, 2, 1}, {0.9, 4, 4}, {2., 5, 8}, {1e12, 5, 10}})
+        QVERIFY(kvPointRadius(zoom) == point && kvMatchPointRadius(zoom) == match);
 }
 
 void TestKVXImgViewerPoints::moveHighlights_data()
 {
     QTest::addColumn<double>("zoom");
-    QTest::addColumn<bool>("editing");
     QTest::addColumn<QPoint>("at"); // viewport position; points at (20, 20), (23, 20), (60, 40)
     QTest::addColumn<int>("highlighted");
-    QTest::newRow("between, nearer the first") << 1.0 << true << QPoint(21, 20) << 0;
-    QTest::newRow("4 pixels away") << 1.0 << true << QPoint(64, 36) << 2;
-    QTest::newRow("5 pixels away is too far") << 1.0 << true << QPoint(65, 40) << -1;
-    QTest::newRow("zoom 2: 4 screen pixels") << 2.0 << true << QPoint(124, 80) << 2;
-    QTest::newRow("zoom 2: 6 screen pixels") << 2.0 << true << QPoint(126, 80) << -1;
-    QTest::newRow("editing off") << 1.0 << false << QPoint(23, 20) << -1;
+    QTest::newRow("between, nearer the first") << 1.0 << QPoint(21, 20) << 0;
+    QTest::newRow("5 pixels away is too far") << 1.0 << QPoint(65, 40) << -1;
+    QTest::newRow("zoom 2: 4 screen pixels") << 2.0 << QPoint(124, 80) << 2;
+    QTest::newRow("zoom 2: 6 screen pixels") << 2.0 << QPoint(126, 80) << -1;
+    QTest::newRow("editing off") << 0.0 << QPoint(23, 20) << -1;
 }
 
 // The nearest point within 5 screen pixels; a point wins over a match point next to it (at
@@ -274,10 +242,10 @@ void TestKVXImgViewerPoints::moveHighlights_data()
 void TestKVXImgViewerPoints::moveHighlights()
 {
     QFETCH(double, zoom);
-    QFETCH(bool, editing);
     QFETCH(QPoint, at);
     QFETCH(int, highlighted);
-    auto viewer = viewerWith({{20, 20}, {23, 20}, {60, 40}}, true, zoom);
+    const bool editing = zoom != 0;
+    auto viewer = viewerWith({{20, 20}, {23, 20}, {60, 40}}, true, editing ? zoom : 1.0);
     QVERIFY(viewer);
     viewer->setMatchPoints(pointList({{21, 20}, {110, 50}}));
     viewer->enablePointEditing(editing);
@@ -290,7 +258,6 @@ void TestKVXImgViewerPoints::moveHighlights()
     QCOMPARE(viewer->highlightedMatchPoint(), editing ? -1 : 0);
     hover(viewer->viewport(), viewer->viewportPoint(110, 50));
     QTRY_COMPARE(viewer->highlightedMatchPoint(), 1);
-    QCOMPARE(viewer->highlightedPoint(), -1);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(viewer->viewport(), &leave);
     QCOMPARE(viewer->highlightedMatchPoint(), -1);
@@ -337,9 +304,7 @@ void TestKVXImgViewerPoints::clicks()
     hover(vp, QPoint(200, 161));
     QTRY_COMPARE(viewer->highlightedMatchPoint(), 0);
     QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(200, 161));
-    QVERIFY(viewer->isMatchPointSelected(0));
-    QCOMPARE(viewer->selectedPointCount(), 0);
-    QCOMPARE(added.count(), 0);
+    QVERIFY(viewer->isMatchPointSelected(0) && viewer->selectedPointCount() == 0);
     hover(vp, QPoint(131, 43)); // a release acts on what the last move picked
     QTRY_COMPARE(viewer->highlightedMatchPoint(), -1);
     QTest::mouseClick(vp, Qt::LeftButton, mods, QPoint(131, 43));
@@ -347,7 +312,6 @@ void TestKVXImgViewerPoints::clicks()
     doubleClick(vp, QPoint(20, 150));
     QCOMPARE(added.first(), (shift ? QVariantList{10.0, 75.0} : QVariantList{65.5, 21.5}));
     QCOMPARE(added.count(), shift ? 1 : 2);
-    QCOMPARE(viewer->mode(), KVImgViewer::PointMeasureMode);
 }
 
 void TestKVXImgViewerPoints::drag_data()
@@ -371,47 +335,41 @@ void TestKVXImgViewerPoints::drag()
     hover(vp, onPoint + QPoint(1, 0));
     QTRY_COMPARE(viewer->highlightedPoint(), 1);
     doubleClick(vp, onPoint + QPoint(1, 0));
-    QCOMPARE(viewer->mode(), KVImgViewer::PointDragMode);
-    QCOMPARE(viewer->draggedPoint(), 1);
+    QVERIFY(viewer->mode() == KVImgViewer::PointDragMode && viewer->draggedPoint() == 1);
     QCOMPARE(vp->cursor().shape(), Qt::BlankCursor);
     QCOMPARE(vp->mapFromGlobal(QCursor::pos()), onPoint);
     QSignalSpy changed(viewer.get(), &KVXImgViewer::pointChanged);
     hover(vp, QPoint(101, 51));
     QTRY_COMPARE(Calls(changed), Calls({{1, 50.5, 25.5}}));
-    if (end == 0)
-        doubleClick(vp, QPoint(101, 51));
-    else if (end == 1)
-        QTest::keyClick(vp, Qt::Key_Escape);
-    else
-        viewer->cancelOperation();
+    end == 0   ? doubleClick(vp, QPoint(101, 51))
+    : end == 1 ? QTest::keyClick(vp, Qt::Key_Escape)
+               : viewer->cancelOperation();
     const GPoint2D where = end == 0 ? GPoint2D(50.5, 25.5) : GPoint2D(20.25, 30.5);
-    QCOMPARE(viewer->points()[1], where);
-    QCOMPARE(changed.count(), end == 0 ? 1 : 2);
     QCOMPARE(changed.last(), (QVariantList{1, where(0), where(1)}));
     QCOMPARE(vp->mapFromGlobal(QCursor::pos()), viewer->viewportPoint(where(0), where(1)));
-    QCOMPARE(viewer->mode(), KVImgViewer::PointMeasureMode);
-    QCOMPARE(viewer->draggedPoint(), -1);
-    QCOMPARE(viewer->m_dragState, 0);
+    QVERIFY(viewer->mode() == KVImgViewer::PointMeasureMode && viewer->draggedPoint() == -1);
     QVERIFY(!viewer->isPointSelected(1));
     viewer->cancelOperation(); // outside a drag neither does anything
     QTest::keyClick(vp, Qt::Key_Escape);
     QCOMPARE(changed.count(), end == 0 ? 1 : 2);
-    QCOMPARE(int(viewer->points().size()), 2);
+    QCOMPARE(viewer->points()[1], where);
 }
 
 // At zoom 2 (point radius 5, match point radius 8): a plain point is an inverted ring of
 // diameter 2r + 1 with a green ring inside; with editing on, a selected and a highlighted point
 // are squares of side 2r + 1, inverted edge, green inside. A match point is a red plus, a red
 // square when selected. The closed boundary is drawn in green OR, the open slave polylines in
-// magenta NOR, (int)(zoom x width) wide when the width is above 1.
+// magenta NOR, (int)(zoom x width) wide when the width is above 1. Coordinates that are not a
+// number or infinite are drawn nowhere and break nothing.
 void TestKVXImgViewerPoints::drawing()
 {
-    auto viewer = viewerWith({{15, 15}, {35, 15}, {55, 15}}, true, 2.0);
+    auto viewer = viewerWith({{15, 15}, {35, 15}, {55, 15}, {std::nan(""), 10}, {kInf, -kInf}},
+                             true, 2.0);
     QVERIFY(viewer);
     viewer->resize(400, 300);
     viewer->selectPoint(1, true);
     viewer->highlightPoint(2);
-    viewer->setMatchPoints(pointList({{15, 40}, {35, 40}}));
+    viewer->setMatchPoints(pointList({{15, 40}, {35, 40}, {-kInf, 1e300}}));
     viewer->selectMatchPoint(1, true);
     viewer->setBoundaryLine(pointList({{5, 55}, {75, 55}, {75, 90}, {5, 90}}));
     viewer->addSlavePolyline(QPolygon({QPoint(85, 10), QPoint(140, 10), QPoint(140, 60)}));
@@ -456,37 +414,9 @@ void TestKVXImgViewerPoints::drawing()
     }
     viewer->enablePointEditing(false); // selection and highlight are not shown then
     QCOMPARE(grabViewport(viewer.get()).pixel(70, 30), kBackground);
-}
-
-// Coordinates that are not a number, infinite or far outside are stored as given; picking and
-// drawing the ordinary points still work.
-void TestKVXImgViewerPoints::strangeCoordinates()
-{
-    const double inf = std::numeric_limits<double>::infinity();
-    const QList<QPointF> strange({{std::nan(""), 10}, {inf, -inf}, {-1e300, 1e18}});
-    auto viewer = viewerWith(QList<QPointF>({{40, 40}}) + strange);
-    QVERIFY(viewer);
-    viewer->setMatchPoints(pointList(strange + QList<QPointF>({{80, 40}})));
-    viewer->setBoundaryLine(pointList(QList<QPointF>({{10, 10}}) + strange));
-    viewer->enableMatchPoints(true);
-    viewer->enableBoundaryLine(true);
-    viewer->enablePointEditing(true);
-    viewer->enableMatchPointEditing(true);
-    viewer->selectAllPoints(true);
-    viewer->selectAllMatchPoints(true);
-    QVERIFY(std::isnan(viewer->points()[1](0)) && viewer->points()[2](0) == inf);
-    hover(viewer->viewport(), QPoint(41, 40));
-    QTRY_COMPARE(viewer->highlightedPoint(), 0);
-    hover(viewer->viewport(), QPoint(80, 41));
-    QTRY_COMPARE(viewer->highlightedMatchPoint(), 3);
-    const QImage shown = grabViewport(viewer.get());
-    QCOMPARE(shown.pixel(40, 40), kGreen);
-    QCOMPARE(shown.pixel(80, 40), kRed);
+    QVERIFY(std::isnan(viewer->points()[3](0)) && viewer->points()[4](0) == kInf);
     viewer->setZoomFactor(0.1);
-    viewer->setZoomFactor(8);
     QVERIFY(!grabViewport(viewer.get()).isNull());
-    viewer->deleteSelectedMatchPoints();
-    QVERIFY(!viewer->hasMatchPoints());
 }
 
 QTEST_MAIN(TestKVXImgViewerPoints)
