@@ -31,6 +31,7 @@ using namespace StereoTest;
 
 namespace {
 
+const char* const kModeNames[] = {"left image", "right image", "both images", "anaglyph"};
 const char* const kModeItems[]
         = {"viewLeftAction", "viewRightAction", "viewBothAction", "viewAnaglyphAction"};
 const char* const kModeButtons[]
@@ -57,6 +58,30 @@ void click(ZORMainWindow& window, const char* button)
     auto* widget = child<QAbstractButton>(&window, button);
     QTRY_VERIFY(widget->isEnabled());
     QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+using States = std::vector<std::pair<QString, bool>>; // object names, enabled
+
+// Puts the named items and widgets in the wrong state, runs `recompute`, and names those
+// that did not come back.
+QStringList wrongStates(QObject* window, const States& states,
+                        const std::function<void()>& recompute)
+{
+    for (const auto& [names, on] : states)
+        for (const QString& name : names.split(' '))
+            child<QObject>(window, name)->setProperty("enabled", !on);
+    recompute();
+    QStringList wrong;
+    for (const auto& [names, on] : states)
+        for (const QString& name : names.split(' '))
+            if (child<QObject>(window, name)->property("enabled").toBool() != on)
+                wrong << name;
+    return wrong;
+}
+
+QImage turned(const QImage& image)
+{
+    return image.transformed(QTransform().rotate(-90)); // counter-clockwise
 }
 
 } // namespace
@@ -94,6 +119,11 @@ class TestZORMainWindow : public QObject
                                           side ? "doOpenRightImage" : "doOpenLeftImage");
         }
         m_fileRequests = 0;
+        m_boxAnswer = 1;
+        m_boxes.clear();
+        m_dialogs.clear();
+        m_printParents.clear();
+        m_offsetShown.clear();
         return window;
     }
 
@@ -131,35 +161,33 @@ private slots:
         });
     }
 
-    void init()
-    {
-        m_boxes.clear();
-        m_boxAnswer = 1;
-        m_dialogs.clear();
-        m_printParents.clear();
-        m_offsetShown.clear();
-    }
-
     void cleanup() { QVERIFY(!QApplication::overrideCursor()); }
+
+    void placement()
+    {
+        QCOMPARE(ZORMainWindow::initialGeometry(QRect(0, 0, 1024, 768)), QRect(76, 28, 870, 652));
+    }
 
     void enabling_data()
     {
         QTest::addColumn<QSize>("left");
         QTest::addColumn<QSize>("right");
         QTest::addColumn<int>("mode");
-        const char* const modes[] = {"left image", "right image", "both images", "anaglyph"};
         const QSize none, some(500, 10); // 500 wide: one offset arrow step is one pixel
-        for (int mode = MonoLeft; mode <= Anaglyph; ++mode) {
-            QTest::addRow("no images, %s", modes[mode]) << none << none << mode;
-            QTest::addRow("left only, %s", modes[mode]) << some << none << mode;
-            QTest::addRow("right only, %s", modes[mode]) << none << some << mode;
-            QTest::addRow("both images, %s", modes[mode]) << some << some << mode;
-        }
+        const std::tuple<const char*, QSize, QSize> pairs[]
+                = {{"no images", none, none},
+                   {"left only", some, none},
+                   {"right only", none, some},
+                   {"both images", some, some},
+                   {"different sizes", {40, 10}, {9, 33}},
+                   {"1 x 1 pair", {1, 1}, {1, 1}}};
+        for (int mode = MonoLeft; mode <= Anaglyph; ++mode)
+            for (const auto& [name, left, right] : pairs)
+                QTest::addRow("%s, %s", name, kModeNames[mode]) << left << right << mode;
     }
 
-    // Menu items (recomputed whenever a menu opens) and toolbar widgets (kept in step by
-    // the toolbar's timer), each put in its wrong state first. With a pair the mode is set
-    // through the view menu or a mode button, else through the frame itself.
+    // Menu items follow when any menu opens, toolbar widgets on the toolbar's timer; the
+    // view menu and the mode buttons show the mode however it was set.
     void enabling()
     {
         QFETCH(QSize, left);
@@ -175,7 +203,7 @@ private slots:
         else
             frame->setDisplayMode(DISPLAY_MODE(mode));
         QCOMPARE(frame->displayMode(), DISPLAY_MODE(mode));
-        const std::pair<const char*, bool> items[]
+        const States items
                 = {{"exportAction printAction", both && mode != LeftAndRight},
                    {"swapAction viewLeftAction viewRightAction viewBothAction viewAnaglyphAction",
                     both},
@@ -184,30 +212,19 @@ private slots:
                    {"adjustOffsetAction", both && mode == Anaglyph},
                    {"fullScreenAction", mode == Anaglyph},
                    {"exitAction optionsAction helpTopicsAction aboutAction", true}};
-        for (const char* menu : {"fileMenu", "editMenu", "viewMenu", "helpMenu"}) {
-            for (const auto& [names, enabled] : items)
-                for (const QString& name : QString(names).split(' '))
-                    child(window.get(), name)->setEnabled(!enabled);
-            emit child<QMenu>(window.get(), menu)->aboutToShow();
-            for (const auto& [names, enabled] : items)
-                for (const QString& name : QString(names).split(' '))
-                    QVERIFY2(child(window.get(), name)->isEnabled() == enabled, qPrintable(name));
-        }
-        const std::pair<const char*, bool> widgets[]
-                = {{"leftViewButton rightViewButton bothViewsButton anaglyphButton zoomComboBox "
-                    "zoomInButton zoomOutButton fitToWindowButton invertButton swapButton",
-                    both},
-                   {"dockButton", both && mode == LeftAndRight},
-                   {"rotateLeftButton", left.isValid()},
-                   {"rotateRightButton", right.isValid()}};
-        for (const auto& [names, enabled] : widgets)
-            for (const QString& name : QString(names).split(' '))
-                child<QWidget>(window.get(), name)->setEnabled(!enabled);
-        for (const auto& [names, enabled] : widgets)
-            for (const QString& name : QString(names).split(' '))
-                QTRY_VERIFY2(child<QWidget>(window.get(), name)->isEnabled() == enabled,
-                             qPrintable(name));
-        // The mode shows in the view menu and on the mode buttons, in picture too.
+        for (const char* menu : {"fileMenu", "editMenu", "viewMenu", "helpMenu"})
+            QCOMPARE(wrongStates(window.get(), items,
+                                 [&] { emit child<QMenu>(window.get(), menu)->aboutToShow(); }),
+                     QStringList());
+        const States widgets = {{"leftViewButton rightViewButton bothViewsButton anaglyphButton "
+                                 "zoomComboBox zoomInButton zoomOutButton fitToWindowButton "
+                                 "invertButton swapButton",
+                                 both},
+                                {"dockButton", both && mode == LeftAndRight},
+                                {"rotateLeftButton", left.isValid()},
+                                {"rotateRightButton", right.isValid()}};
+        QSignalSpy tick(child<ZORToolBar>(window.get(), "toolBar"), &ZORToolBar::updateStatus);
+        QCOMPARE(wrongStates(window.get(), widgets, [&] { QVERIFY(tick.wait()); }), QStringList());
         const ZORSettings& s = m_settings;
         const QPixmap up[]
                 = {s.iconLeftView(), s.iconRightView(), s.iconBothViews(), s.iconAnaglyphMode()};
@@ -217,9 +234,38 @@ private slots:
             auto* button = child<KvToggleToolButton>(window.get(), kModeButtons[i]);
             QCOMPARE(child(window.get(), kModeItems[i])->isChecked(), i == mode);
             QCOMPARE(button->isChecked(), i == mode);
-            QCOMPARE(button->shownPixmap().toImage(), (i == mode ? down : up)[i].toImage());
             QVERIFY(up[i].toImage() != down[i].toImage());
+            QCOMPARE(button->shownPixmap().toImage(), (i == mode ? down : up)[i].toImage());
         }
+
+        // Export (to any format Qt writes), clipboard and printing take what the viewer on
+        // show displays, called past their items too; nothing in the both-images mode.
+        const QImage l = randomImage(left, 1), r = randomImage(right, 2), before = r.mirrored();
+        KVXImgViewer* const viewers[]
+                = {frame->leftViewer(), frame->rightViewer(), nullptr, frame->stereoViewer()};
+        const QImage shown = mode == LeftAndRight ? QImage()
+                             : mode == MonoLeft   ? l
+                             : mode == MonoRight  ? r
+                             : both && left == right
+                                     ? anaglyphOf(l, r, QColor(0xB8, 0, 0), QColor(0, 0xB8, 0xFF))
+                                     : viewers[Anaglyph]->image();
+        auto* exportMenu = child<QMenu>(window.get(), "exportMenu");
+        QStringList formats;
+        for (QAction* action : exportMenu->actions())
+            formats << action->text();
+        QCOMPARE(formats, ZORImageFile::exportFormats() << QString() << "Clipboard");
+        const QString target = m_home.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        m_fileAnswers = QStringList{target};
+        exportMenu->actions().at(formats.indexOf("PNG"))->trigger();
+        QCOMPARE(m_fileRequests, 1);
+        QVERIFY(sameColours(QImage(target + ".png"), shown));
+        QApplication::clipboard()->setImage(before);
+        child(window.get(), "clipboardAction")->trigger();
+        QVERIFY(sameColours(QApplication::clipboard()->image(), shown.isNull() ? before : shown));
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "doPrint"));
+        QCOMPARE(m_printParents,
+                 mode == LeftAndRight ? QList<QWidget*>() : QList<QWidget*>{viewers[mode]});
+        QCOMPARE(m_boxes.size(), mode != LeftAndRight && shown.isNull() ? 1 : 0);
 
         // Called past its disabled item, the offset dialog comes only for a pair in the
         // anaglyph. It shows the whole displacement, twice the frame's offset; cancelled it
@@ -231,18 +277,25 @@ private slots:
             QVERIFY(QMetaObject::invokeMethod(window.get(), "doAdjustOffset"));
         }
         QCOMPARE(m_offsetShown, QList<QPoint>(offsetDialog ? 2 : 0, QPoint(-6, 0)));
-        QCOMPARE(frame->deltaX(), offsetDialog ? -4 : -3);
+        QCOMPARE(frame->deltaX(), offsetDialog && left.width() == 500 ? -4 : -3);
         child(window.get(), "fullScreenAction")->trigger();
         QCOMPARE(frame->stereoViewer()->isWindow(), mode == Anaglyph);
-    }
 
-    void dockButton()
-    {
-        auto window = shownWindow();
-        click(*window, "dockButton");
-        QVERIFY(window->stereoViewer()->isDocked());
-        click(*window, "dockButton");
-        QVERIFY(!window->stereoViewer()->isDocked());
+        // Every other command, past its item: the round swaps the pair, turns each side
+        // and inverts what the viewers show.
+        for (const char* command :
+             {"doSwapImages", "doRotateLeftImage", "doRotateRightImage", "doInvertColors",
+              "doPrint", "doViewFullScreen", "doUpdateMenuBar", "stereoViewToolBarUpdate"})
+            QVERIFY2(QMetaObject::invokeMethod(window.get(), command), command);
+        m_fileAnswers = QStringList{m_home.filePath(QStringLiteral("bad.png"))};
+        for (int id : {-1, 0, int(window->exportItemTexts().size()) - 1, 100000})
+            QMetaObject::invokeMethod(window.get(), "doExportImageToFile", Q_ARG(int, id));
+        const QImage newLeft = turned(randomImage(right, 2)),
+                     newRight = turned(randomImage(left, 1));
+        QVERIFY(sameColours(window->leftSourceImage(), newLeft));
+        QVERIFY(sameColours(window->rightSourceImage(), newRight));
+        QVERIFY(sameColours(frame->leftViewer()->image(), inverted(newLeft)));
+        QVERIFY(sameColours(frame->rightViewer()->image(), inverted(newRight)));
     }
 
     void zoomComboBox_data()
@@ -276,155 +329,52 @@ private slots:
         QCOMPARE(frame->stereoZoomFactor(), zoom > 0 ? zoom : 2.0);
     }
 
-    void openImage_data()
-    {
-        QTest::addColumn<bool>("right");
-        QTest::addColumn<QString>("answer"); // the file chosen; empty for cancel
-        QTest::newRow("left, cancelled") << false << QString();
-        QTest::newRow("right, cancelled") << true << QString();
-        QTest::newRow("left, a folder") << false << "icons";
-        QTest::newRow("left, new image") << false << "fresh.png";
-        QTest::newRow("right, new image") << true << "fresh.png";
-    }
-
-    void openImage()
-    {
-        QFETCH(bool, right);
-        QFETCH(QString, answer);
-        auto window = shownWindow();
-        ZORStereoViewer* frame = window->stereoViewer();
-        frame->setDeltaX(3);
-        frame->setDeltaY(-4);
-        const QImage fresh = randomImage(QSize(24, 18), 3);
-        QVERIFY(fresh.save(m_home.filePath("fresh.png")));
-        QSignalSpy changed(frame, right ? &ZORStereoViewer::rightImageChanged
-                                        : &ZORStereoViewer::leftImageChanged);
-        m_fileAnswers = QStringList{answer.isEmpty() ? QString() : m_home.filePath(answer)};
-
-        QMetaObject::invokeMethod(window.get(), right ? "doOpenRightImage" : "doOpenLeftImage");
-
-        const bool loaded = answer == "fresh.png";
-        const QImage expected = loaded ? fresh : randomImage(QSize(30, 20), right ? 2 : 1);
-        QCOMPARE(m_boxes.size(), answer == "icons" ? 1 : 0);
-        QCOMPARE(changed.count(), loaded ? 1 : 0);
-        QVERIFY(sameColours(right ? window->rightSourceImage() : window->leftSourceImage(),
-                            expected));
-        QVERIFY(sameColours(frame->image(right), expected));
-        QCOMPARE(QPoint(frame->deltaX(), frame->deltaY()), loaded ? QPoint() : QPoint(3, -4));
-    }
-
-    void outputOfTheViewerOnShow_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::newRow("left image") << int(MonoLeft);
-        QTest::newRow("right image") << int(MonoRight);
-        QTest::newRow("both images") << int(LeftAndRight);
-        QTest::newRow("anaglyph") << int(Anaglyph);
-    }
-
-    // Export, clipboard and printing take what the viewer on show displays, and nothing in
-    // the both-images mode.
-    void outputOfTheViewerOnShow()
-    {
-        QFETCH(int, mode);
-        auto window = shownWindow();
-        ZORStereoViewer* frame = window->stereoViewer();
-        frame->setDisplayMode(DISPLAY_MODE(mode));
-        const QImage left = randomImage(QSize(30, 20), 1);
-        const QImage right = randomImage(QSize(30, 20), 2);
-        const QImage shown[]
-                = {left, right, QImage(),
-                   anaglyphOf(left, right, QColor(0xB8, 0, 0), QColor(0, 0xB8, 0xFF))};
-        // The submenu lists every format Qt can write, then the clipboard.
-        QStringList items;
-        for (QAction* action : child<QMenu>(window.get(), "exportMenu")->actions())
-            items << action->text();
-        QCOMPARE(items, ZORImageFile::exportFormats() << QString() << "Clipboard");
-        const QString target = m_home.filePath(QStringLiteral("export%1").arg(mode));
-        m_fileAnswers = QStringList{target};
-        child<QMenu>(window.get(), "exportMenu")->actions().at(items.indexOf("PNG"))->trigger();
-        QCOMPARE(m_fileRequests, 1);
-        QVERIFY(sameColours(QImage(target + ".png"), shown[mode]));
-        const QImage before = randomImage(QSize(5, 5), 9);
-        QApplication::clipboard()->setImage(before);
-        child(window.get(), "clipboardAction")->trigger();
-        QVERIFY(sameColours(QApplication::clipboard()->image(),
-                            mode == LeftAndRight ? before : shown[mode]));
-        QVERIFY(QMetaObject::invokeMethod(window.get(), "doPrint"));
-        const QList<QWidget*> viewers
-                = {frame->leftViewer(), frame->rightViewer(), nullptr, frame->stereoViewer()};
-        QCOMPARE(m_printParents,
-                 mode == LeftAndRight ? QList<QWidget*>() : QList<QWidget*>{viewers[mode]});
-        QVERIFY(m_boxes.isEmpty());
-    }
-
     // Swapping twice restores the pair and the offsets; inverting then turning shows the
-    // turned image uninverted.
-    void imageOperations()
+    // turned image uninverted; the dock button docks and undocks. Opening replaces one side
+    // and clears the offset; a cancel or a folder (with a message) keeps all.
+    void fileAndEditCommands()
     {
         auto window = shownWindow(QSize(30, 20), QSize(20, 30));
-        const QImage left = randomImage(QSize(30, 20), 1);
-        const QImage right = randomImage(QSize(20, 30), 2);
+        const QImage left = randomImage(QSize(30, 20), 1), right = randomImage(QSize(20, 30), 2);
         ZORStereoViewer* frame = window->stereoViewer();
+        const auto offset = [frame] { return QPoint(frame->deltaX(), frame->deltaY()); };
         frame->setDeltaX(3);
         frame->setDeltaY(-2);
         pick(*window, "editMenu", "swapAction");
         QVERIFY(sameColours(window->leftSourceImage(), right));
         QVERIFY(sameColours(frame->rightViewer()->image(), left));
-        QCOMPARE(QPoint(frame->deltaX(), frame->deltaY()), QPoint(-3, 2));
+        QCOMPARE(offset(), QPoint(-3, 2));
         click(*window, "swapButton");
-        QVERIFY(sameColours(window->rightSourceImage(), right));
         QVERIFY(sameColours(frame->leftViewer()->image(), left));
-        QCOMPARE(QPoint(frame->deltaX(), frame->deltaY()), QPoint(3, -2));
-
+        QCOMPARE(offset(), QPoint(3, -2));
         click(*window, "invertButton");
         QVERIFY(sameColours(frame->leftViewer()->image(), inverted(left)));
-        QVERIFY(sameColours(window->leftSourceImage(), left));
         pick(*window, "editMenu", "rotateLeftAction");
-        const QImage turned = left.transformed(QTransform().rotate(-90)); // counter-clockwise
-        QVERIFY(sameColours(window->leftSourceImage(), turned));
-        QVERIFY(sameColours(frame->leftViewer()->image(), turned));
+        QVERIFY(sameColours(window->leftSourceImage(), turned(left)));
+        QVERIFY(sameColours(frame->leftViewer()->image(), turned(left)));
         QVERIFY(sameColours(frame->rightViewer()->image(), right));
-    }
-
-    void commandsWithBadInputs_data()
-    {
-        QTest::addColumn<QSize>("left");
-        QTest::addColumn<QSize>("right");
-        QTest::newRow("no images") << QSize() << QSize();
-        QTest::newRow("left only") << QSize(30, 20) << QSize();
-        QTest::newRow("right only") << QSize() << QSize(30, 20);
-        QTest::newRow("different sizes") << QSize(40, 10) << QSize(9, 33);
-        QTest::newRow("1 x 1 pair") << QSize(1, 1) << QSize(1, 1);
-    }
-
-    // Every command called directly, past the enabling, in every mode.
-    void commandsWithBadInputs()
-    {
-        QFETCH(QSize, left);
-        QFETCH(QSize, right);
-        auto window = shownWindow(left, right);
-        ZORStereoViewer* frame = window->stereoViewer();
-        m_offsetClicks = 1;
-        for (int mode = MonoLeft; mode <= Anaglyph; ++mode) {
-            frame->setDisplayMode(DISPLAY_MODE(mode));
-            for (const char* command :
-                 {"doSwapImages", "doRotateLeftImage", "doRotateRightImage", "doInvertColors",
-                  "doPrint", "doAdjustOffset", "doViewFullScreen", "doUpdateMenuBar",
-                  "stereoViewToolBarUpdate"}) {
-                QVERIFY2(QMetaObject::invokeMethod(window.get(), command), command);
-                frame->showNormalScreen();
-            }
-            m_fileAnswers = QStringList{m_home.filePath(QStringLiteral("bad.png"))};
-            for (int id : {-1, 0, int(window->exportItemTexts().size()) - 1, 100000})
-                QMetaObject::invokeMethod(window.get(), "doExportImageToFile", Q_ARG(int, id));
+        for (bool docked : {true, false}) {
+            click(*window, "dockButton");
+            QCOMPARE(frame->isDocked(), docked);
         }
-        // Each round swapped once and turned each side once: after four rounds the window
-        // holds the pair it started with, and the viewers show it inverted by the last round.
-        QVERIFY(sameColours(window->leftSourceImage(), randomImage(left, 1)));
-        QVERIFY(sameColours(window->rightSourceImage(), randomImage(right, 2)));
-        QVERIFY(sameColours(frame->leftViewer()->image(), inverted(randomImage(left, 1))));
-        QVERIFY(sameColours(frame->rightViewer()->image(), inverted(randomImage(right, 2))));
+
+        const QImage fresh = randomImage(QSize(24, 18), 3);
+        QVERIFY(fresh.save(m_home.filePath("fresh.png")));
+        QSignalSpy changed(frame, &ZORStereoViewer::rightImageChanged);
+        m_fileAnswers
+                = QStringList{QString(), m_home.filePath("icons"), m_home.filePath("fresh.png")};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(offset(), QPoint(3, -2));
+            click(*window, "openRightButton");
+        }
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(offset(), QPoint());
+        QVERIFY(sameColours(window->rightSourceImage(), fresh));
+        QVERIFY(sameColours(frame->image(true), fresh));
+        m_fileAnswers = QStringList{m_home.filePath("fresh.png")};
+        pick(*window, "fileMenu", "openLeftAction");
+        QVERIFY(sameColours(frame->leftViewer()->image(), fresh));
     }
 
     void dialogsAndHelp()
@@ -440,30 +390,26 @@ private slots:
         QVERIFY(!help);
     }
 
-    void exitQuestionAskedOnce_data()
-    {
-        QTest::addColumn<bool>("closeButton");
-        QTest::newRow("Exit item") << false;
-        QTest::newRow("close button") << true;
-    }
-
-    // On "Yes" the event loop ends with 0, and no second question comes on the way out.
+    // Exit (Ctrl+Q) and the close button ask; on "Yes" the event loop ends with 0, and no
+    // second question comes on the way out.
     void exitQuestionAskedOnce()
     {
-        QFETCH(bool, closeButton);
         auto window = shownWindow(QSize(), QSize());
         QCOMPARE(child(window.get(), "exitAction")->shortcut(),
                  QKeySequence(Qt::CTRL | Qt::Key_Q));
         m_boxAnswer = 0;
-        QTimer::singleShot(0, window.get(), [&] {
-            if (closeButton)
-                window->close();
-            else
-                pick(*window, "fileMenu", "exitAction");
-        });
-        QTimer::singleShot(2000, window.get(), [] { QCoreApplication::exit(42); });
-        QCOMPARE(QApplication::exec(), 0);
-        QCOMPARE(m_boxes, QStringList{"Do you really want to exit Tarvix?"});
+        for (bool closeButton : {false, true}) {
+            m_boxes.clear();
+            QTimer::singleShot(0, window.get(), [&] {
+                if (closeButton)
+                    window->close();
+                else
+                    pick(*window, "fileMenu", "exitAction");
+            });
+            QTimer::singleShot(2000, window.get(), [] { QCoreApplication::exit(42); });
+            QCOMPARE(QApplication::exec(), 0);
+            QCOMPARE(m_boxes, QStringList{"Do you really want to exit Tarvix?"});
+        }
     }
 };
 
