@@ -17,43 +17,43 @@
 
 using namespace ViewerTest;
 
+namespace {
+
+std::unique_ptr<KVImgViewer> shownViewer(const QImage& image, QSize size = {320, 240})
+{
+    auto viewer = std::make_unique<KVImgViewer>();
+    viewer->resize(size);
+    viewer->setImage(image, true);
+    viewer->show();
+    if (!QTest::qWaitForWindowExposed(viewer.get()))
+        qFatal("viewer window not exposed");
+    return viewer;
+}
+
+QPointF imagePointAt(const KVImgViewer& v, const QPointF& viewportPos)
+{
+    return (viewportPos + QPoint(v.contentsX(), v.contentsY())) / v.zoomFactor();
+}
+
+} // namespace
+
 class TestKVImgViewer : public QObject
 {
     Q_OBJECT
 
     QStringList m_messages; // "caption: text"
-    QWidget* m_messageParent = nullptr;
-
-    static std::unique_ptr<KVImgViewer> shownViewer(const QImage& image, QSize size = {320, 240})
-    {
-        auto viewer = std::make_unique<KVImgViewer>();
-        viewer->resize(size);
-        viewer->setImage(image, true);
-        viewer->show();
-        if (!QTest::qWaitForWindowExposed(viewer.get()))
-            qFatal("viewer window not exposed");
-        return viewer;
-    }
-    static QPointF imagePointAt(const KVImgViewer& v, const QPointF& viewportPos)
-    {
-        return (viewportPos + QPoint(v.contentsX(), v.contentsY())) / v.zoomFactor();
-    }
-    static QPointF visibleCentre(const KVImgViewer& v)
-    {
-        return imagePointAt(v, QPointF(v.visibleWidth(), v.visibleHeight()) / 2);
-    }
 
 private slots:
     void initTestCase()
     {
-        KVImgViewer::setMessageBoxHook([this](QWidget* w, const QString& c, const QString& t) {
-            m_messageParent = w;
+        KVImgViewer::setMessageBoxHook([this](QWidget*, const QString& c, const QString& t) {
             m_messages << c + ": " + t;
         });
     }
     void init() { m_messages.clear(); }
 
-    // Conversions, scrolling, and the drawing hooks painting over the image in viewport pixels.
+    // Conversions, scrolling, and the hooks painting over the image, the first in contents
+    // pixels, the second in viewport pixels.
     void coordinates()
     {
         auto viewer = shownViewer(patternImage(400, 300), {200, 150});
@@ -63,17 +63,12 @@ private slots:
         QCOMPARE(moving.last(), QVariantList({50, 30}));
         QCOMPARE(viewer->viewportToContents(QPoint(10, 20)), QPoint(60, 50));
         QCOMPARE(viewer->contentsToViewport(QPoint(60, 50)), QPoint(10, 20));
-        QStringList hooks;
         connect(viewer.get(), &KVImgViewer::preDrawing, this, [&](QPainter* p, int ox, int oy) {
-            hooks << QString::asprintf("pre %d %d", ox, oy);
             p->fillRect(QRect(QPoint(60, 50) - QPoint(ox, oy), QSize(4, 4)), Qt::red);
         });
-        connect(viewer.get(), &KVImgViewer::postDrawing, this, [&](QPainter* p) {
-            hooks << "post";
-            p->fillRect(11, 21, 9, 9, Qt::blue);
-        });
+        connect(viewer.get(), &KVImgViewer::postDrawing, this,
+                [&](QPainter* p) { p->fillRect(11, 21, 9, 9, Qt::blue); });
         const QImage shown = grabViewport(viewer.get());
-        QCOMPARE(hooks, QStringList({"pre 50 30", "post"}));
         QCOMPARE(shown.pixel(10, 20), qRgb(255, 0, 0));
         QCOMPARE(shown.pixel(12, 22), qRgb(0, 0, 255));
     }
@@ -85,8 +80,7 @@ private slots:
         QTest::addColumn<QSize>("resized");
         QTest::newRow("small, odd gaps, then larger") << QSize(51, 41) << 1.0 << QSize(400, 300);
         QTest::newRow("wide and low") << QSize(1000, 40) << 1.0 << QSize(330, 250);
-        QTest::newRow("zoomed to fit, then too small")
-                << QSize(1000, 800) << 0.2 << QSize(180, 150);
+        QTest::newRow("fits zoomed, then not") << QSize(1000, 800) << 0.2 << QSize(180, 150);
     }
 
     // Scroll bars take room where the contents overflow; the rest is split between margins.
@@ -97,23 +91,19 @@ private slots:
         QFETCH(QSize, resized);
         auto viewer = shownViewer(patternImage(imageSize.width(), imageSize.height()));
         viewer->setZoomFactor(zoom);
-        const int cw = qRound(imageSize.width() * zoom);
-        const int ch = qRound(imageSize.height() * zoom);
+        const QSize contents = (QSizeF(imageSize) * zoom).toSize();
+        const int fw = viewer->frameWidth();
         for (const QSize& size : {viewer->size(), resized}) {
             viewer->resize(size);
-            const int fw = viewer->frameWidth();
-            int aw = size.width() - 2 * fw;
-            int ah = size.height() - 2 * fw;
-            const bool needH = cw > aw;
-            ah -= needH ? viewer->horizontalScrollBar()->sizeHint().height() : 0;
-            const bool needV = ch > ah;
-            aw -= needV ? viewer->verticalScrollBar()->sizeHint().width() : 0;
-            QTRY_COMPARE(viewer->horizontalScrollBar()->isVisible(), needH);
-            QCOMPARE(viewer->verticalScrollBar()->isVisible(), needV);
-            QCOMPARE(viewer->viewport()->geometry(),
-                     QRect(fw + qMax((aw - cw) / 2, 0), fw + qMax((ah - ch) / 2, 0), qMin(aw, cw),
-                           qMin(ah, ch)));
-            QCOMPARE(viewer->horizontalScrollBar()->maximum(), qMax(cw - aw, 0));
+            QSize room = size - QSize(2 * fw, 2 * fw);
+            if (contents.width() > room.width())
+                room.rheight() -= viewer->horizontalScrollBar()->sizeHint().height();
+            if (contents.height() > room.height())
+                room.rwidth() -= viewer->verticalScrollBar()->sizeHint().width();
+            const QSize gap = (room - contents).expandedTo({0, 0});
+            QTRY_COMPARE(viewer->viewport()->geometry(),
+                         QRect(QPoint(fw + gap.width() / 2, fw + gap.height() / 2),
+                               contents.boundedTo(room)));
         }
     }
 
@@ -122,11 +112,8 @@ private slots:
         QTest::addColumn<QImage>("image");
         QTest::addColumn<int>("rawDepth"); // the image's bits given as raw data of this depth
         QTest::addColumn<QString>("message");
-        QImage grey(12, 5, QImage::Format_Grayscale8);
-        for (int i = 0; i < 12 * 5; ++i)
-            grey.bits()[i] = uchar(i * 7 + 3);
+        const QImage grey = patternImage(12, 5).convertToFormat(QImage::Format_Grayscale8);
         QTest::newRow("null image") << QImage() << -1 << "";
-        QTest::newRow("zero width") << QImage(0, 5, QImage::Format_RGB32) << -1 << "";
         QTest::newRow("1 x 1") << filledImage(1, 1, qRgb(9, 8, 7)) << -1 << "";
         QTest::newRow("raw, 8 bit grey") << grey << 8 << "";
         QTest::newRow("raw, zero depth") << grey << 0 << "";
@@ -151,8 +138,6 @@ private slots:
             QCOMPARE(viewer->setImage(bits, image.width(), image.height(), rawDepth, 4),
                      message.isEmpty());
         QCOMPARE(m_messages, message.isEmpty() ? QStringList() : QStringList(message));
-        if (!message.isEmpty())
-            QCOMPARE(m_messageParent, nullptr);
         QCOMPARE(changed.count(), message.isEmpty() ? 1 : 0);
         const QImage expected = !message.isEmpty() ? before
                                 : rawDepth == 0    ? QImage()
@@ -160,8 +145,7 @@ private slots:
         QCOMPARE(viewer->viewport()->isVisible(), !expected.isNull());
         QCOMPARE(viewer->visiblePixmap().toImage().convertToFormat(QImage::Format_RGB32),
                  expected);
-        if (rawDepth == 8)
-            QCOMPARE(viewer->imageBits(), bits);
+        QVERIFY(rawDepth != 8 || viewer->imageBits() == bits);
     }
 
     void zoomFactor_data()
@@ -169,17 +153,15 @@ private slots:
         QTest::addColumn<QSize>("imageSize");
         QTest::addColumn<double>("zoom");
         QTest::addColumn<QSize>("contents"); // empty when the zoom is refused
-        QTest::newRow("zero") << QSize(100, 100) << 0.0 << QSize();
-        QTest::newRow("negative") << QSize(100, 100) << -2.0 << QSize();
-        QTest::newRow("NaN") << QSize(100, 100) << qQNaN() << QSize();
-        QTest::newRow("infinity") << QSize(100, 100) << qInf() << QSize();
-        QTest::newRow("1.49 pixels wide") << QSize(100, 100) << 0.0149 << QSize();
-        QTest::newRow("1.5 pixels round up to 2") << QSize(100, 100) << 0.015 << QSize(2, 2);
+        const QSize square(100, 100);
+        // 0.0149 makes 1.49 pixels; 1 + 4e-16 is within 1e-15 of the zoom there is.
+        for (double refused : {0.0, -2.0, qQNaN(), qInf(), 0.0149, 1.0 + 4e-16})
+            QTest::addRow("refused %.17g", refused) << square << refused << QSize();
+        QTest::newRow("1.5 pixels round up to 2") << square << 0.015 << QSize(2, 2);
         QTest::newRow("1 pixel high") << QSize(100, 2) << 0.5 << QSize();
-        QTest::newRow("75000 pixels wide") << QSize(100, 100) << 750.0 << QSize(75000, 75000);
+        QTest::newRow("75000 pixels wide") << square << 750.0 << QSize(75000, 75000);
         QTest::newRow("75001 pixels high") << QSize(10, 100) << 750.01 << QSize();
-        QTest::newRow("within 1e-15 of the zoom") << QSize(100, 100) << 1.0 + 4e-16 << QSize();
-        QTest::newRow("2e-15 from the zoom") << QSize(100, 100) << 1.0 + 2e-15 << QSize(100, 100);
+        QTest::newRow("2e-15 from the zoom") << square << 1.0 + 2e-15 << square;
         QTest::newRow("halves round up") << QSize(7, 5) << 0.5 << QSize(4, 3);
     }
 
@@ -208,24 +190,21 @@ private slots:
             viewer->zoomInAtPosition(c.x(), c.y());
         QCOMPARE(spy.count(), 1);
         viewer->zoomBack();
-
-        // Back to each earlier zoom and centre in turn.
-        const QPointF c0 = visibleCentre(*viewer);
+        const QPointF middle = QPointF(viewer->visibleWidth(), viewer->visibleHeight()) / 2;
+        const auto centre = [&] { return imagePointAt(*viewer, middle); };
+        const QPointF c0 = centre();
         viewer->zoomInAtPosition(300.0, 200.0);
         viewer->zoomInAtPosition(500.0, 400.0);
         QCOMPARE(viewer->zoomFactor(), 1.15 * 1.15);
-        for (const auto& [zoom, centre] :
-             {std::pair(1.15, QPointF(300, 200)), std::pair(1.0, c0)}) {
+        for (const auto& [zoom, c] : {std::pair(1.15, QPointF(300, 200)), std::pair(1.0, c0)}) {
             viewer->zoomBack();
             QCOMPARE(viewer->zoomFactor(), zoom);
-            QVERIFY((visibleCentre(*viewer) - centre).manhattanLength() <= 2);
+            QVERIFY((centre() - c).manhattanLength() <= 2);
         }
         QVERIFY(!viewer->canZoomBack());
         viewer->zoomBack();
         QCOMPARE(spy.count(), 6);
-
         viewer->zoomIn();
-        QCOMPARE(viewer->zoomFactor(), 1.15);
         viewer->zoomOut();
         QCOMPARE(viewer->zoomFactor(), 0.9775);
         QVERIFY(!viewer->canZoomBack()); // the item of zoom 1.0 is at least 0.9775: gone
@@ -233,32 +212,31 @@ private slots:
 
     void zoomAtCursor_data()
     {
-        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("key"); // 0: the wheel turned by delta
+        QTest::addColumn<int>("delta");
         QTest::addColumn<double>("factor");
-        QTest::newRow("key U") << "U" << 1.15;
-        QTest::newRow("key W") << "W" << 1.15;
-        QTest::newRow("key E") << "E" << 0.85;
-        QTest::newRow("key I") << "I" << 0.85;
-        QTest::newRow("wheel forward") << "wheel+" << 1.15;
-        QTest::newRow("wheel backward") << "wheel-" << 0.85;
-        QTest::newRow("wheel delta 0 zooms out") << "wheel0" << 0.85;
+        for (int key : {Qt::Key_U, Qt::Key_W, Qt::Key_E, Qt::Key_I})
+            QTest::addRow("key %c", key) << key << 0 << (key >= Qt::Key_U ? 1.15 : 0.85);
+        QTest::newRow("wheel forward") << 0 << 120 << 1.15;
+        QTest::newRow("wheel backward") << 0 << -120 << 0.85;
+        QTest::newRow("wheel delta 0 zooms out") << 0 << 0 << 0.85;
     }
 
     // The image point under the cursor stays there; outside the viewport nothing happens.
     void zoomAtCursor()
     {
-        QFETCH(QString, input);
+        QFETCH(int, key);
+        QFETCH(int, delta);
         QFETCH(double, factor);
         auto viewer = shownViewer(patternImage(1000, 800));
         viewer->setContentsPos(300, 250);
         QWidget* vp = viewer->viewport();
-        auto send = [&](const QPoint& cursor) {
-            QCursor::setPos(vp->mapToGlobal(cursor));
-            if (!input.startsWith("wheel"))
-                return QTest::keyClick(viewer.get(), QKeySequence(input)[0].key());
-            const int delta = input == "wheel+" ? 120 : input == "wheel-" ? -120 : 0;
-            QWheelEvent wheel(cursor, vp->mapToGlobal(QPointF(cursor)), {}, {0, delta},
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        auto send = [&](const QPoint& at) {
+            QCursor::setPos(vp->mapToGlobal(at));
+            if (key)
+                return QTest::keyClick(viewer.get(), Qt::Key(key));
+            QWheelEvent wheel(at, vp->mapToGlobal(QPointF(at)), {}, {0, delta}, Qt::NoButton, {},
+                              Qt::NoScrollPhase, false);
             QApplication::sendEvent(vp, &wheel);
         };
         const QPoint cursor(70, 50);
@@ -267,16 +245,15 @@ private slots:
         QCOMPARE(viewer->zoomFactor(), factor);
         // Whole-pixel scroll positions allow one screen pixel of play.
         QVERIFY((imagePointAt(*viewer, cursor) - before).manhattanLength() <= 2 / factor + 1e-9);
-        for (const QPoint& outside : {QPoint(viewer->visibleWidth(), 10), QPoint(10, -1)}) {
-            send(outside);
-            QCOMPARE(viewer->zoomFactor(), factor);
-        }
+        send({viewer->visibleWidth(), 10});
+        send({10, -1});
+        QCOMPARE(viewer->zoomFactor(), factor);
     }
 
+    // Not visible yet: the image waits for the show, and then comes before `shown`.
     void pendingImage()
     {
-        const QImage first = patternImage(30, 20);
-        KVImgViewer viewer(first); // not visible yet: the image waits for the first show
+        KVImgViewer viewer(patternImage(30, 20));
         viewer.resize(200, 150);
         QStringList events;
         connect(&viewer, &KVImgViewer::imageChanged, this, [&] { events << "imageChanged"; });
@@ -284,32 +261,26 @@ private slots:
         connect(&viewer, &KVImgViewer::hidden, this, [&] { events << "hidden"; });
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-        QCOMPARE(events, QStringList({"imageChanged", "shown"}));
         viewer.hide();
         const QImage second = filledImage(40, 10, qRgb(1, 200, 3));
         viewer.setImage(second, false);
-        QCOMPARE(events.mid(2), QStringList({"hidden"}));
         viewer.show();
-        QCOMPARE(events.mid(2), QStringList({"hidden", "imageChanged", "shown"}));
+        QCOMPARE(events.join(' '), "imageChanged shown hidden imageChanged shown");
         QCOMPARE(grabViewport(&viewer), second);
     }
 
-    // Alpha is not shown, an index past the table is black; inverting inverts the table.
-    void indexedImage()
+    // An indexed image inverts its table, not its indices; true colour inverts the pixels.
+    void invertColors()
     {
-        QImage indexed(3, 1, QImage::Format_Indexed8);
-        indexed.setColorTable({qRgb(10, 20, 30), qRgba(40, 50, 60, 0)});
-        const uchar indices[] = {0, 1, 7};
-        std::copy(indices, indices + 3, indexed.scanLine(0));
-        auto viewer = shownViewer(indexed);
-        auto pixels = [&] {
-            const QImage shown = grabViewport(viewer.get());
-            return QList<QRgb>({shown.pixel(0, 0), shown.pixel(1, 0), shown.pixel(2, 0)});
-        };
-        QCOMPARE(pixels(), QList<QRgb>({qRgb(10, 20, 30), qRgb(40, 50, 60), qRgb(0, 0, 0)}));
-        viewer->invertColors();
-        QCOMPARE(pixels(), QList<QRgb>({qRgb(245, 235, 225), qRgb(215, 205, 195), qRgb(0, 0, 0)}));
-        QCOMPARE(viewer->image().pixelIndex(1, 0), 1);
+        QImage indexed(2, 1, QImage::Format_Indexed8);
+        indexed.setColorTable({qRgb(10, 20, 30), qRgb(40, 50, 60)});
+        std::copy_n("\1\0", 2, indexed.scanLine(0));
+        for (const QImage& image : {indexed, filledImage(2, 1, qRgb(40, 50, 60))}) {
+            auto viewer = shownViewer(image);
+            viewer->invertColors();
+            QCOMPARE(grabViewport(viewer.get()).pixel(0, 0), qRgb(215, 205, 195));
+            QCOMPARE(viewer->image().format(), image.format());
+        }
     }
 
     void scrolledPaintingEqualsFullRepaint()
@@ -335,8 +306,7 @@ private slots:
     void hugeImage()
     {
         const int w = 30000, h = 20000;
-        const size_t bytes = size_t(w) * h * 4;
-        // Untouched pages of this mapping cost no memory.
+        const size_t bytes = size_t(w) * h * 4; // untouched pages of the mapping cost nothing
         void* mapping = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
                                MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         if (mapping == MAP_FAILED)
@@ -347,12 +317,10 @@ private slots:
         data[size_t(w) * h - 1] = qRgb(255, 0, 0);
         auto viewer = shownViewer(QImage());
         QVERIFY(viewer->setImage(reinterpret_cast<uchar*>(data), w, h, 32, 4));
-        QCOMPARE(viewer->imageBits(), reinterpret_cast<uchar*>(data)); // not copied
         viewer->setContentsPos(w, h);
         const QImage shown = grabViewport(viewer.get());
         QCOMPARE(shown.pixel(shown.width() - 1, shown.height() - 1), qRgb(255, 0, 0));
         viewer->setZoomFactor(2.5); // 75000 pixels wide
-        QCOMPARE(viewer->zoomFactor(), 2.5);
         viewer->setContentsPos(0, 0);
         QCOMPARE(grabViewport(viewer.get()).pixel(2, 2), qRgb(0, 255, 0));
     }
@@ -363,7 +331,6 @@ private slots:
         QTemporaryDir dir;
         QString pdf; // empty: the set-up is cancelled
         KVImgViewer::setPrintSetupHook([&](QPrinter* printer, QWidget*) {
-            printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setOutputFileName(pdf);
             printer->setFullPage(true);
             return !pdf.isEmpty();
@@ -372,18 +339,15 @@ private slots:
         viewer->print(viewer.get());
         QVERIFY(m_messages.isEmpty());
         // An unwritable file: the message box, and no wait cursor left behind.
-        pdf = dir.filePath(QStringLiteral("missing/page.pdf"));
-        QWidget errorParent;
+        pdf = dir.filePath("missing/page.pdf");
         QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
-        viewer->print(&errorParent);
+        viewer->print(viewer.get());
         QCOMPARE(m_messages,
                  QStringList("Printing failed: Cannot print the page.\nPlease check "
                              "that the printer is turned on and correctly installed."));
-        QCOMPARE(m_messageParent, &errorParent);
         QVERIFY(!QApplication::overrideCursor());
-
         // A wide, low view on a portrait page fills the page width, centred vertically.
-        pdf = dir.filePath(QStringLiteral("page.pdf"));
+        pdf = dir.filePath("page.pdf");
         viewer->print(viewer.get());
         const int converted = QProcess::execute(
                 "pdftoppm", {"-r", "50", "-png", "-singlefile", pdf, dir.filePath("page")});
@@ -392,10 +356,9 @@ private slots:
         QCOMPARE(converted, 0);
         const QImage page(dir.filePath("page.png"));
         QRect dark;
-        for (int y = 0; y < page.height(); ++y) {
+        for (int y = 0; y < page.height(); ++y)
             for (int x = 0; x < page.width(); ++x)
                 dark |= qGray(page.pixel(x, y)) < 128 ? QRect(x, y, 1, 1) : QRect();
-        }
         QVERIFY(dark.left() <= 1 && dark.right() >= page.width() - 2);
         const QSize vs = viewer->viewport()->size();
         QVERIFY(qAbs(dark.height() - double(page.width()) * vs.height() / vs.width()) <= 2);
