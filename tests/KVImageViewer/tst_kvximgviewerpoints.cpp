@@ -11,6 +11,7 @@
 
 using namespace Pix;
 using Calls = QList<QVariantList>;
+using Pts = GPoint2DVector;
 
 namespace {
 
@@ -30,14 +31,6 @@ const QRgb kRed = qRgb(255, 0, 0);
 // The magenta pen in NOR raster operation over the background, channel by channel.
 const QRgb kNor = qRgb(~(255 | 100) & 0xff, ~(0 | 150) & 0xff, ~(255 | 60) & 0xff);
 
-GPoint2DVector pointList(const QList<QPointF>& points)
-{
-    GPoint2DVector list;
-    for (const QPointF& p : points)
-        list.push_back(GPoint2D(p.x(), p.y()));
-    return list;
-}
-
 // A move without a button goes through the pointer, which sends nothing when already there.
 void hover(QWidget* w, const QPoint& pos)
 {
@@ -54,23 +47,19 @@ void doubleClick(QWidget* w, const QPoint& pos)
     QTest::mouseRelease(w, Qt::LeftButton, {}, pos);
 }
 
-// A viewer on a plain 150 x 100 image with the points; shown in PointMeasureMode at the zoom
-// unless `shown` is false.
-std::unique_ptr<TestViewer> viewerWith(const QList<QPointF>& points, bool shown = true,
-                                       double zoom = 1.0)
+// A viewer on a plain 150 x 100 image with the points, shown in PointMeasureMode at the zoom.
+std::unique_ptr<TestViewer> viewerWith(const Pts& points, double zoom = 1.0)
 {
     auto viewer = std::make_unique<TestViewer>();
-    viewer->resize(300, 200);
+    viewer->resize(400, 300);
     viewer->setImage(filledImage(150, 100, kBackground), true);
-    for (const QPointF& p : points)
-        viewer->addPoint(GPoint2D(p.x(), p.y()));
-    if (shown) {
-        viewer->show();
-        (void)QTest::qWaitForWindowExposed(viewer.get());
-        viewer->setZoomFactor(zoom);
-        viewer->setContentsPos(0, 0);
-        viewer->setPointMeasureMode();
-    }
+    for (const GPoint2D& p : points)
+        viewer->addPoint(p);
+    viewer->show();
+    (void)QTest::qWaitForWindowExposed(viewer.get());
+    viewer->setZoomFactor(zoom);
+    viewer->setContentsPos(0, 0);
+    viewer->setPointMeasureMode();
     return viewer;
 }
 
@@ -81,24 +70,23 @@ class TestKVXImgViewerPoints : public QObject
     Q_OBJECT
 
 private slots:
-    // Deleting point 2 of five: later points and their flags move up, a highlight
-    // on point 2 goes, one on point 3 keeps its number. replacePoint() signals only
-    // a change beyond 1e-15 relative.
+    // Deleting point 2 of five: later points and their flags move up, a highlight on point 2
+    // goes, one on point 3 keeps its number. replacePoint() signals only a change beyond 1e-15.
     void deleteAndReplace()
     {
         for (const int highlight : {2, 3}) {
-            auto viewer = viewerWith({{0, 0}, {10, 5}, {20, 10}, {30, 15}, {40, 20}}, false);
+            auto viewer = viewerWith({{0, 0}, {10, 5}, {20, 10}, {30, 15}, {40, 20}});
             viewer->highlightPoint(highlight);
             viewer->selectPoint(2, true, false);
             viewer->selectPoint(3, true, false);
             QSignalSpy deleted(viewer.get(), &KVXImgViewer::pointDeleted);
             viewer->deletePoint(2);
             QCOMPARE(Calls(deleted), Calls({{2}}));
-            QCOMPARE(viewer->points(), pointList({{0, 0}, {10, 5}, {30, 15}, {40, 20}}));
+            QCOMPARE(viewer->points(), (Pts{{0, 0}, {10, 5}, {30, 15}, {40, 20}}));
             QCOMPARE(viewer->highlightedPoint(), highlight == 2 ? -1 : 3);
             QVERIFY(viewer->selectedPointCount() == 1 && viewer->isPointSelected(2));
         }
-        auto viewer = viewerWith({{0, 0}, {1000.5, 2.25}}, false);
+        auto viewer = viewerWith({{0, 0}, {1000.5, 2.25}});
         QSignalSpy changed(viewer.get(), &KVXImgViewer::pointChanged);
         viewer->replacePoint(1, 1000.5 * (1 + 5e-16), 2.25);
         viewer->replacePoint(1, 1000.5, 2.25 * (1 + 1e-14));
@@ -109,10 +97,9 @@ private slots:
     {
         QTest::addColumn<QList<bool>>("flags"); // point 1 before, select, exclusive
         QTest::addColumn<Calls>("emitted");     // point 0 is selected, point 2 not
-        QTest::newRow("exclusive: the others first")
-                << QList{false, true, true} << Calls({{0, false}, {1, true}});
-        QTest::newRow("exclusive, already selected")
-                << QList{true, true, true} << Calls({{0, false}, {1, true}});
+        const Calls othersFirst{{0, false}, {1, true}};
+        QTest::newRow("exclusive: the others first") << QList{false, true, true} << othersFirst;
+        QTest::newRow("exclusive, already selected") << QList{true, true, true} << othersFirst;
         QTest::newRow("not exclusive") << QList{false, true, false} << Calls({{1, true}});
         QTest::newRow("not exclusive, already selected") << QList{true, true, false} << Calls();
         QTest::newRow("deselect") << QList{true, false, false} << Calls({{1, false}});
@@ -122,7 +109,7 @@ private slots:
     {
         QFETCH(QList<bool>, flags);
         QFETCH(Calls, emitted);
-        auto viewer = viewerWith({{0, 0}, {1, 1}, {2, 2}}, false);
+        auto viewer = viewerWith({{0, 0}, {1, 1}, {2, 2}});
         viewer->selectPoint(0, true, false);
         viewer->selectPoint(1, flags[0], false);
         QSignalSpy spy(viewer.get(), &KVXImgViewer::pointSelectionChanged);
@@ -139,7 +126,7 @@ private slots:
     void listsIndicesAndSlaveKeys()
     {
         auto viewer = viewerWith({{0, 0}, {1, 1}, {2, 2}});
-        viewer->setMatchPoints(pointList({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}));
+        viewer->setMatchPoints(Pts{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}});
         viewer->selectPoint(1, true);
         viewer->selectMatchPoint(1, true, false);
         QSignalSpy selected(viewer.get(), &KVXImgViewer::pointSelectionChanged);
@@ -163,17 +150,16 @@ private slots:
         QCOMPARE(Calls(highlighted), Calls({{2}, {0}, {-1}}));
         QCOMPARE(Calls(matchSelected), Calls({{1, false}, {3, true}}));
         QVERIFY(changed.isEmpty() && viewer->points().size() == 3);
-        QCOMPARE(viewer->highlightedMatchPoint(), -1);
-        QVERIFY(!viewer->hasSelectedMatchPoints()); // not shown
+        QVERIFY(viewer->highlightedMatchPoint() == -1 && !viewer->hasSelectedMatchPoints());
         viewer->enableMatchPoints(true);
         viewer->highlightMatchPoint(3);
         viewer->deleteSelectedMatchPoints();
-        QCOMPARE(viewer->matchPoints(), pointList({{0, 0}, {1, 1}, {2, 2}, {4, 4}}));
+        QCOMPARE(viewer->matchPoints(), (Pts{{0, 0}, {1, 1}, {2, 2}, {4, 4}}));
         QCOMPARE(viewer->highlightedMatchPoint(), -1);
         viewer->selectAllMatchPoints(true);
-        viewer->setMatchPoints(pointList({{5, 5}, {6, 6}}));
+        viewer->setMatchPoints(Pts{{5, 5}, {6, 6}});
         QCOMPARE(viewer->selectedMatchPointCount(), 0);
-        viewer->addMatchPoints(pointList({{8, 8}, {9, 9}}));
+        viewer->addMatchPoints(Pts{{8, 8}, {9, 9}});
         viewer->deleteMatchPoint(0);
         QCOMPARE(viewer->matchPoints().pointsNear(GPoint2D(8.2, 8.1), 0.5), std::vector<int>{1});
         const QPolygon line({QPoint(1, 1), QPoint(5, 5)});
@@ -211,8 +197,8 @@ private slots:
         QFETCH(QPoint, at);
         QFETCH(int, highlighted);
         const bool editing = zoom != 0;
-        auto viewer = viewerWith({{20, 20}, {23, 20}, {60, 40}}, true, editing ? zoom : 1.0);
-        viewer->setMatchPoints(pointList({{21, 20}, {110, 50}}));
+        auto viewer = viewerWith({{20, 20}, {23, 20}, {60, 40}}, editing ? zoom : 1.0);
+        viewer->setMatchPoints(Pts{{21, 20}, {110, 50}});
         viewer->enablePointEditing(editing);
         viewer->enableMatchPointEditing(true);
         viewer->enableMatchPoints(true);
@@ -235,8 +221,7 @@ private slots:
         QTest::addColumn<QList<bool>>("selection");
         QTest::newRow("click selects alone") << false << false << QList{false, true, false};
         QTest::newRow("shift-click adds") << true << false << QList{true, true, false};
-        QTest::newRow("shift-click deselects only it")
-                << true << true << QList{true, false, false};
+        QTest::newRow("shift-click deselects it") << true << true << QList{true, false, false};
     }
 
     // A click on a point selects it; elsewhere it adds a point at the unrounded image position,
@@ -246,8 +231,8 @@ private slots:
         QFETCH(bool, shift);
         QFETCH(bool, wasSelected);
         QFETCH(QList<bool>, selection);
-        auto viewer = viewerWith({{10, 10}, {40, 30}, {70, 50}}, true, 2.0);
-        viewer->setMatchPoints(pointList({{100, 80}}));
+        auto viewer = viewerWith({{10, 10}, {40, 30}, {70, 50}}, 2.0);
+        viewer->setMatchPoints(Pts{{100, 80}});
         viewer->selectMatchPoint(0, true);
         viewer->selectPoint(0, true, false);
         viewer->selectPoint(1, wasSelected, false);
@@ -284,7 +269,7 @@ private slots:
     void drag()
     {
         QFETCH(int, end);
-        auto viewer = viewerWith({{5, 5}, {20.25, 30.5}}, true, 2.0);
+        auto viewer = viewerWith({{5, 5}, {20.25, 30.5}}, 2.0);
         viewer->enablePointEditing(true);
         QWidget* vp = viewer->viewport();
         const QPoint onPoint = viewer->viewportPoint(20.25, 30.5);
@@ -316,34 +301,29 @@ private slots:
     void drawing()
     {
         auto viewer = viewerWith(
-                {{15, 15}, {35, 15}, {55, 15}, {std::nan(""), 10}, {qInf(), -qInf()}}, true, 2.0);
-        viewer->resize(400, 300);
+                {{15, 15}, {35, 15}, {55, 15}, {std::nan(""), 10}, {qInf(), -qInf()}}, 2.0);
         viewer->selectPoint(1, true);
         viewer->highlightPoint(2);
-        viewer->setMatchPoints(pointList({{15, 40}, {35, 40}, {-qInf(), 1e300}}));
+        viewer->setMatchPoints(Pts{{15, 40}, {35, 40}, {-qInf(), 1e300}});
         viewer->selectMatchPoint(1, true);
-        viewer->setBoundaryLine(pointList({{5, 55}, {75, 55}, {75, 90}, {5, 90}}));
+        viewer->setBoundaryLine(Pts{{5, 55}, {75, 55}, {75, 90}, {5, 90}});
         viewer->addSlavePolyline(QPolygon({QPoint(85, 10), QPoint(140, 10), QPoint(140, 60)}));
         QImage shown = grabViewport(viewer.get()); // no emphasis, match points or lines yet
         for (const QPoint& p : {QPoint(70, 30), QPoint(70, 80), QPoint(40, 110), QPoint(220, 20)})
             QCOMPARE(shown.pixel(p), kBackground);
         viewer->setSlavePolylineWidth(3);
-        viewer->enablePointEditing(true);
-        viewer->enableMatchPoints(true);
-        viewer->enableBoundaryLine(true);
-        viewer->enableSlavePolylines(true);
+        for (const auto enable :
+             {&KVXImgViewer::enablePointEditing, &KVXImgViewer::enableMatchPoints,
+              &KVXImgViewer::enableBoundaryLine, &KVXImgViewer::enableSlavePolylines})
+            (viewer.get()->*enable)(true);
         shown = grabViewport(viewer.get());
         const int r = 5;
-        for (const QPoint& d : {QPoint(r, 0), QPoint(-r, 0), QPoint(0, r), QPoint(0, -r)}) {
-            QCOMPARE(shown.pixel(QPoint(30, 30) + d), kNor);
-            QCOMPARE(shown.pixel(QPoint(30, 30) + d * (r - 1) / r), kGreen);
-            QCOMPARE(shown.pixel(QPoint(30, 30) + d * (r + 1) / r), kBackground);
-        }
-        QCOMPARE(shown.pixel(30, 30), kBackground);
         for (int dy = -9; dy <= 9; ++dy) {
             for (int dx = -9; dx <= 9; ++dx) {
                 const int ring = std::max(std::abs(dx), std::abs(dy));
                 const QRgb square = ring > r ? kBackground : ring == r ? kNor : kGreen;
+                if ((dx == 0 || dy == 0) && (ring == 0 || ring >= r - 1)) // the rings' axes
+                    QCOMPARE(shown.pixel(30 + dx, 30 + dy), ring == 0 ? kBackground : square);
                 QCOMPARE(shown.pixel(70 + dx, 30 + dy), square);
                 QCOMPARE(shown.pixel(110 + dx, 30 + dy), square);
                 const bool plus = ring <= 8 && (dx == 0 || dy == 0);
