@@ -73,9 +73,8 @@ class TestKVXStereoViewer : public QObject
     Q_OBJECT
 
 private slots:
-    // Markers and cursor follow the colours, not invalid ones; the cursor stays out of the printed
-    // picture, zooming keeps its depth in image pixels, an offset change puts it back at its
-    // place unless it sat at the very edge.
+    // Markers and cursor follow valid colours. The cursor stays out of the printed picture, keeps
+    // its depth in image pixels when zooming, its place on an offset change unless at the edge.
     void markersAndCursor()
     {
         Shown v(400, 300);
@@ -178,7 +177,9 @@ private slots:
 
     // No point from a right or Shift click; a press never released blocks nothing. Two points
     // only: a third click starts a new pair; switched on it keeps the newest of three, not four.
-    void clicksAndTwoPointsOnly()
+    // Polygon presses fix vertices (not one equal to the last), the middle button ends the line;
+    // Delete removes the last vertex while drawing; clearing signals a change once.
+    void clicksPointsAndPolyline()
     {
         Shown v;
         QSignalSpy newPoint(&v, &KVXStereoViewer::newPointSet);
@@ -206,6 +207,40 @@ private slots:
             QCOMPARE(v.stereoPoints().size(), size_t(points == 3 ? 1 : 0));
         }
         QCOMPARE(order.join(" "), "cleared first second first first cleared");
+        v.setDeltaX(1, true);
+        v.setAnaglyphPolygonMode();
+        QSignalSpy changed(&v, &KVXImgViewer::polyLineChanged);
+        for (const QPoint& p : {QPoint(20, 20), QPoint(60, 30), QPoint(60, 30), QPoint(90, 80)})
+            click(v, p);
+        QCursor::setPos(v.viewport()->mapToGlobal(QPoint(70, 60)));
+        QTest::keyClick(&v, Qt::Key_Delete);
+        QCOMPARE(v.stereoPolyline().size(), size_t(3));
+        QCOMPARE(v.stereoPolyline().back(), hp(69, 60, 71, 60)); // at the mouse
+        QTest::mouseClick(v.viewport(), Qt::MiddleButton, {}, QPoint(70, 60));
+        QCOMPARE(v.mode(), KVXStereoViewer::AnaglyphPolylineMode);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(v.stereoPolyline().at(1), hp(59, 30, 61, 30));
+        QTest::keyClick(&v, Qt::Key_Delete); // not while drawing: nothing
+        v.clearFromPolyline();
+        v.clearFromPolyline();
+        QCOMPARE(changed.count(), 2);
+        // Poly marker: left (0,0) (30,0) (30,40), right (10,0) (10,20) (10,20), pixel (2, 0.5)
+        // give lengths 60, 20 left and 10, 0 right; clamped to the line; a lone vertex holds it.
+        GPoint2D l, r;
+        const auto at = [&](double a, double b) {
+            return v.polyMarkerPoints(a, b, &l, &r) ? Pair{l(0), l(1), r(0), r(1)} : Pair{};
+        };
+        QCOMPARE(at(1, 1), Pair{});
+        v.setPixelSize(2.0, 0.5);
+        v.setPolyline(Pairs{hp(0, 0, 10, 0), hp(30, 0, 10, 20), hp(30, 40, 10, 20)});
+        QCOMPARE(at(-5, -1e300), (Pair{0, 0, 10, 0}));
+        QCOMPARE(at(30, 5), (Pair{15, 0, 10, 10}));
+        QCOMPARE(at(70, 2.5), (Pair{30, 20, 10, 5}));
+        QCOMPARE(at(qInf(), 11), (Pair{30, 40, 10, 20}));
+        v.setPolyline(Pairs{hp(3, 4, 5, 6)});
+        QCOMPARE(at(70, 2.5), (Pair{3, 4, 5, 6}));
+        v.enablePolyReferenzMarker(true); // not without the marker
+        QVERIFY(!v.isPolyReferenceMarkerEnabled());
     }
 
     // A pair is picked when both its points lie within 5 screen pixels of those under the mouse
@@ -307,52 +342,9 @@ private slots:
         : end == 1 ? QTest::keyClick(&v, Qt::Key_Escape)
                    : v.cancelOperation();
         QVERIFY(v.mode() == KVXStereoViewer::AnaglyphMeasureMode && v.draggedStereoPoint() == -1);
-        const bool back = end != 0;
-        const auto& p = matchPoint && back ? v.stereoMatchPoints().at(0) : v.stereoPoints().at(1);
-        QCOMPARE(p, back ? pair : hp(58, 60, 82, 60));
-        QCOMPARE(changed.count(), back && !matchPoint ? 3 : 2);
-    }
-
-    // Presses fix vertices (not one equal to the last), the middle button ends the line; Delete
-    // removes the last vertex while drawing; clearing signals a change once.
-    void polylineAndPolyMarker()
-    {
-        Shown v;
-        v.setDeltaX(1, true);
-        v.setAnaglyphPolygonMode();
-        QSignalSpy changed(&v, &KVXImgViewer::polyLineChanged);
-        for (const QPoint& p : {QPoint(20, 20), QPoint(60, 30), QPoint(60, 30), QPoint(90, 80)})
-            click(v, p);
-        QCursor::setPos(v.viewport()->mapToGlobal(QPoint(70, 60)));
-        QTest::keyClick(&v, Qt::Key_Delete);
-        QCOMPARE(v.stereoPolyline().size(), size_t(3));
-        QCOMPARE(v.stereoPolyline().back(), hp(69, 60, 71, 60)); // at the mouse
-        QTest::mouseClick(v.viewport(), Qt::MiddleButton, {}, QPoint(70, 60));
-        QCOMPARE(v.mode(), KVXStereoViewer::AnaglyphPolylineMode);
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(v.stereoPolyline().at(1), hp(59, 30, 61, 30));
-        QTest::keyClick(&v, Qt::Key_Delete); // not while drawing: nothing
-        v.clearFromPolyline();
-        v.clearFromPolyline();
-        QCOMPARE(changed.count(), 2);
-        // The poly marker along left points (0,0) (30,0) (30,40) and right (10,0) (10,20) (10,20):
-        // with pixel size (2, 0.5) the left segments are 60 and 20 long, the right ones 10 and 0.
-        // Positions are clamped to the line; a single vertex holds the marker.
-        GPoint2D l, r;
-        const auto at = [&](double a, double b) {
-            return v.polyMarkerPoints(a, b, &l, &r) ? Pair{l(0), l(1), r(0), r(1)} : Pair{};
-        };
-        QCOMPARE(at(1, 1), Pair{});
-        v.setPixelSize(2.0, 0.5);
-        v.setPolyline(Pairs{hp(0, 0, 10, 0), hp(30, 0, 10, 20), hp(30, 40, 10, 20)});
-        QCOMPARE(at(-5, -1e300), (Pair{0, 0, 10, 0}));
-        QCOMPARE(at(30, 5), (Pair{15, 0, 10, 10}));
-        QCOMPARE(at(70, 2.5), (Pair{30, 20, 10, 5}));
-        QCOMPARE(at(qInf(), 11), (Pair{30, 40, 10, 20}));
-        v.setPolyline(Pairs{hp(3, 4, 5, 6)});
-        QCOMPARE(at(70, 2.5), (Pair{3, 4, 5, 6}));
-        v.enablePolyReferenzMarker(true); // not without the marker
-        QVERIFY(!v.isPolyReferenceMarkerEnabled());
+        const auto& p = matchPoint && end ? v.stereoMatchPoints().at(0) : v.stereoPoints().at(1);
+        QCOMPARE(p, end ? pair : hp(58, 60, 82, 60));
+        QCOMPARE(changed.count(), end && !matchPoint ? 3 : 2);
     }
 
     // The point markers are the tinted markers merged where the composite shows their image
