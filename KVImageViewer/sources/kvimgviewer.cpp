@@ -321,14 +321,15 @@ void KVImgViewer::invertColors()
     m_image = QImage();
     m_converted = QImage();
     m_backBuffer.clear();
+    // Colours only: inverting the alpha as well would turn an opaque picture into an invisible
+    // one as soon as it is exported. An indexed image's table is inverted, not its indices.
     if (inverted.format() == QImage::Format_Indexed8) {
-        // Inverting an indexed image's pixels would invert the indices, not the colours.
         QList<QRgb> table = inverted.colorTable();
         for (QRgb& entry : table)
-            entry = ~entry;
+            entry ^= RGB_MASK;
         inverted.setColorTable(table);
     } else {
-        inverted.invertPixels(QImage::InvertRgba);
+        inverted.invertPixels(QImage::InvertRgb);
     }
     setImage(inverted, true);
 }

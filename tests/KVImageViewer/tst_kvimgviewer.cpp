@@ -143,6 +143,8 @@ private slots:
         const QImage grey = patternImage(12, 5).convertToFormat(QImage::Format_Grayscale8);
         QTest::newRow("null image") << QImage() << -1 << "";
         QTest::newRow("1 x 1") << filledImage(1, 1, qRgb(9, 8, 7)) << -1 << "";
+        QTest::newRow("alpha channel")
+                << patternImage(7, 3).convertToFormat(QImage::Format_ARGB32) << -1 << "";
         QTest::newRow("raw, 8 bit grey") << grey << 8 << "";
         QTest::newRow("raw, zero depth") << grey << 0 << "";
         QTest::newRow("raw, 16 bit refused")
@@ -183,6 +185,10 @@ private slots:
         QVERIFY(rawDepth != 8 || image.convertToFormat(QImage::Format_RGB32) == expected);
         expected.invertPixels();
         QCOMPARE(visible(), expected);
+        // Inverting keeps an opaque image opaque, whatever its format, so an export stays visible.
+        const QImage inverted = viewer->image().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(inverted, inverted.convertToFormat(QImage::Format_RGB32)
+                                   .convertToFormat(QImage::Format_ARGB32));
         viewer->hide();
         viewer->setImage(before, false);
         events << "|"; // the image set while hidden waits for the show
