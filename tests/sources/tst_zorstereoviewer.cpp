@@ -37,11 +37,6 @@ KVXImgViewer* viewerOf(const ZORStereoViewer& frame, int mode)
                               : frame.leftViewer();
 }
 
-QPoint posOf(const KVXImgViewer* viewer)
-{
-    return QPoint(viewer->contentsX(), viewer->contentsY());
-}
-
 using Box = QList<int>; // left, right, top, bottom
 
 Box roiOf(const KVXImgViewer* viewer)
@@ -132,8 +127,6 @@ private slots:
         frame->rightViewer()->setRoi(0, 100, 0, 100);
         QVERIFY(sameColours(frame->image(false), randomImage(leftSize, 1)));
         QVERIFY(sameColours(frame->image(true), randomImage(rightSize, 2)));
-        if (leftSize.isValid() && leftSize == rightSize)
-            QCOMPARE(frame->rightViewer()->zoomFactor(), frame->leftViewer()->zoomFactor());
     }
 
     void zoomCoupling_data()
@@ -153,12 +146,11 @@ private slots:
         frame->setDisplayMode(source == Anaglyph ? Anaglyph : LeftAndRight);
         QSignalSpy zoomSpy(frame.get(), &ZORStereoViewer::zoomChanged);
         viewerOf(*frame, source)->zoomIn();
-        QCOMPARE(zoomSpy.count(), 1);
         QCOMPARE(zoomSpy.first().at(0).toDouble(), 1.15);
         for (int viewer : {MonoLeft, MonoRight, Anaglyph})
             QCOMPARE(viewerOf(*frame, viewer)->zoomFactor(), 1.15);
-        frame->setZoomFactor(1.15); // the factor they have: nothing to say
-        QCOMPARE(zoomSpy.count(), 1);
+        frame->setZoomFactor(1.15);   // the factor they have: nothing to say
+        QCOMPARE(zoomSpy.count(), 1); // once per change
     }
 
     void docking_data()
@@ -181,8 +173,9 @@ private slots:
                                 : shownFrame(QSize(900, 700), followerSize);
         KVXImgViewer* mover = viewerOf(*frame, rightMoves ? MonoRight : MonoLeft);
         KVXImgViewer* follower = viewerOf(*frame, rightMoves ? MonoLeft : MonoRight);
-        frame->setDocking(true);
-        frame->setDocking(false);
+        const auto posOf = [](KVXImgViewer* viewer) {
+            return QPoint(viewer->contentsX(), viewer->contentsY());
+        };
         follower->setContentsPos(50, 20);
         const QPoint start = posOf(follower);
         mover->setContentsPos(30, 40);
@@ -234,8 +227,7 @@ private slots:
         const Box l = roiOf(frame->leftViewer());
         QCOMPARE(QList<QList<QVariant>>(relayed),
                  (QList<QList<QVariant>>{{l[0], l[2], l[1], l[3]}}));
-        // The frame's own setter sets the left region, except in the anaglyph.
-        frame->setRoi(1, 2, 3, 4);
+        frame->setRoi(1, 2, 3, 4); // the left region, except in the anaglyph
         frame->setModeAnaglyph();
         frame->setRoi(5, 6, 7, 8);
         QCOMPARE(roiOf(frame->leftViewer()), (Box{1, 2, 3, 4}));
@@ -285,7 +277,6 @@ private slots:
                  mode == Anaglyph);
         if (mode == Anaglyph)
             QTRY_COMPARE(anaglyph->geometry(), frame->screen()->geometry());
-        QVERIFY(QTest::qWaitForWindowExposed(viewer->window()));
         const bool slot = action.startsWith('s'), menu = !slot && action != "Escape";
         if (slot)
             QVERIFY(QMetaObject::invokeMethod(frame.get(), action.toLatin1().constData()));
@@ -296,21 +287,17 @@ private slots:
         const bool fit = action == "Fit to Screen", modeChange = action == "setModeMonoLeft";
         const bool stays = modeChange || fit || action.isEmpty();
         QCOMPARE(frame->isFullScreenState(), stays);
-        const QSize image
-                = mode == MonoRight ? QSize(100, 200) : QSize(200, 100 + 100 * (mode == Anaglyph));
-        const int inner = 2 * viewer->frameWidth();
-        const double fitted = std::min(double(viewer->width() - inner) / image.width(),
-                                       double(viewer->height() - inner) / image.height());
-        if (fit)
-            QCOMPARE(viewer->zoomFactor(), fitted);
+        const QSizeF room = viewer->size() - 2 * QSize(viewer->frameWidth(), viewer->frameWidth());
+        if (fit) // the three images differ in shape
+            QCOMPARE(viewer->zoomFactor(), std::min(room.width() / viewer->image().width(),
+                                                    room.height() / viewer->image().height()));
         QCOMPARE(zoomSpy.count(), int(fit));
         if (stays && mode == Anaglyph && !modeChange) {
             frame.reset();
             QVERIFY(!anaglyph);
             return;
         }
-        // Back in the frame (a mode change leaves the state on), as it was before.
-        QCOMPARE(anaglyph->parentWidget(), frame.get());
+        QCOMPARE(anaglyph->parentWidget(), frame.get()); // back in the frame as it was
         QCOMPARE(anaglyph->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         frame->setModeAnaglyph();
         QTRY_COMPARE(anaglyph->size(), frame->size());
