@@ -93,7 +93,7 @@ class TestZORMainWindow : public QObject
     ZORError m_error;
     ZOROptions m_options;
     QStringList m_asked;   // what message boxes, dialogs, file and print requests were asked
-    QStringList m_answers; // their answers in turn: file names, buttons, offset arrow clicks
+    QStringList m_answers; // their answers in turn: file names, buttons, arrow clicks, none
 
     QString answer(const QString& question)
     {
@@ -112,8 +112,7 @@ class TestZORMainWindow : public QObject
         for (int side = 0; side < 2; ++side) {
             m_answers = QStringList{m_home.filePath(QStringLiteral("side%1.png").arg(side))};
             if (randomImage(side ? right : left, side + 1).save(m_answers.first()))
-                QMetaObject::invokeMethod(window.get(),
-                                          side ? "doOpenRightImage" : "doOpenLeftImage");
+                click(*window, side ? "openRightButton" : "openLeftButton");
         }
         m_asked.clear();
         m_answers.clear();
@@ -129,23 +128,18 @@ private slots:
             QVERIFY(QFile::link(TARVIX_DATA_DIR "/" + QString(folder), m_home.filePath(folder)));
         m_settings.home = m_home.path();
         m_settings.initTexts();
-        setMessageBoxHook(
-                [this](const ZORMessageBoxRequest& r) { return answer(r.text).toInt(); });
+        setMessageBoxHook([this](const auto& request) { return answer(request.text).toInt(); });
         ZORImageFile::setFileDialogHook([this](const auto&) { return answer("file"); });
-        ZORMainWindow::setDialogExecHook([this](QDialog* dialog) {
-            return answer(dialog->metaObject()->className()).toInt();
-        });
-        KVImgViewer::setPrintSetupHook([this](QPrinter*, QWidget* parent) {
-            return answer("print " + parent->objectName()) == "print";
-        });
+        ZORMainWindow::setDialogExecHook(
+                [this](QDialog* d) { return answer(d->metaObject()->className()).toInt(); });
+        KVImgViewer::setPrintSetupHook(
+                [this](auto, QWidget* p) { return answer("print " + p->objectName()) == "1"; });
         TextBrowser::setMessageHook([](QWidget*, const QString&, const QString&) {});
-        ZORSetGlobalOffsetDlg::setRunHook([this](ZORSetGlobalOffsetDlg& dialog) {
-            const int clicks
-                    = answer(QString::asprintf("offset %d,%d", dialog.offsetX(), dialog.offsetY()))
-                              .toInt();
-            for (int i = 0; i < clicks; ++i)
-                child<QPushButton>(&dialog, "leftButton")->click();
-            return int(clicks > 0 ? QDialog::Accepted : QDialog::Rejected);
+        ZORSetGlobalOffsetDlg::setRunHook([this](ZORSetGlobalOffsetDlg& d) {
+            const auto steps = answer(QString::asprintf("offset %d,%d", d.offsetX(), d.offsetY()));
+            for (int i = 0; i < steps.toInt(); ++i)
+                child<QPushButton>(&d, "leftButton")->click();
+            return int(steps.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
         });
     }
 
@@ -231,11 +225,10 @@ private slots:
         child(window.get(), "clipboardAction")->trigger();
         QVERIFY(sameColours(QApplication::clipboard()->image(), shown.isNull() ? before : shown));
         QVERIFY(QMetaObject::invokeMethod(window.get(), "doPrint"));
-        QStringList asked{"file", "Cannot save the image.",
-                          QStringLiteral("print ") + kViewers[mode]};
-        if (!shown.isNull())
-            asked.removeAt(1);
-        QCOMPARE(m_asked, mode == LeftAndRight ? QStringList{"file"} : asked);
+        QStringList asked{"file", QStringLiteral("print ") + kViewers[mode]};
+        if (shown.isNull())
+            asked.insert(1, "Cannot save the image.");
+        QCOMPARE(m_asked, mode == LeftAndRight ? asked.mid(0, 1) : asked);
         m_asked.clear();
 
         // The offset dialog comes only for a pair in the anaglyph, showing twice the frame's
@@ -262,10 +255,9 @@ private slots:
         QVERIFY(sameColours(frame->rightViewer()->image(), inverted(turned(l))));
     }
 
-    // The combo box shows each zoom; a typed zoom reaches the frame once, and the viewers
-    // refuse what is no sane zoom. The anaglyph, composed only later, catches up silently.
-    // Swapping twice restores the pair and offsets; turning shows the image uninverted.
-    // Opening replaces one side and clears the offset; a cancel or a folder keeps all.
+    // A typed zoom reaches the frame once, the viewers refuse what is no sane zoom, and the
+    // anaglyph catches up silently. Swapping twice restores the pair and offsets; turning
+    // shows the image uninverted; opening clears the offset, a cancel or a folder keeps all.
     void toolBarAndCommands()
     {
         auto window = shownWindow(QSize(30, 20), QSize(20, 30));
@@ -331,8 +323,7 @@ private slots:
         pick(*window, "helpMenu", "helpTopicsAction");
         QPointer<Help> help = window->helpWindowObject();
         QVERIFY(help && help->isVisible() && !help->parent());
-        QCOMPARE(child(window.get(), "exitAction")->shortcut(),
-                 QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QCOMPARE(child(window.get(), "exitAction")->shortcut(), QKeySequence("Ctrl+Q"));
         for (bool closeButton : {false, true}) {
             m_asked.clear();
             QTimer::singleShot(0, window.get(), [&] {
