@@ -99,14 +99,13 @@ private slots:
         QCOMPARE(frame->displayMode(), DISPLAY_MODE(mode));
         QCOMPARE(order,
                  (mode == from ? QStringList() : QStringList{QString::number(to), "changed"}));
-        QGridLayout* grid = frame->gridLayout();
         const bool two = mode == LeftAndRight;
         for (int shown : {MonoLeft, MonoRight, Anaglyph})
             QCOMPARE(viewerOf(*frame, shown)->isVisible(),
                      shown == mode || (two && shown != Anaglyph));
-        QCOMPARE(grid->itemAtPosition(0, 0)->widget(), viewerOf(*frame, mode));
+        QCOMPARE(frame->gridLayout()->itemAtPosition(0, 0)->widget(), viewerOf(*frame, mode));
         if (two)
-            QCOMPARE(grid->itemAtPosition(0, 1)->widget(), frame->rightViewer());
+            QCOMPARE(frame->gridLayout()->itemAtPosition(0, 1)->widget(), frame->rightViewer());
         else
             QTRY_COMPARE(viewerOf(*frame, mode)->size(), frame->size());
         for (const char* slot :
@@ -217,7 +216,6 @@ private slots:
         frame->setGlobalOffset(offset.x(), offset.y());
         QCOMPARE(QPoint(frame->deltaX(), frame->deltaY()), QPoint(deltaX, offset.y()));
         QCOMPARE(QPoint(xSpy.count(), ySpy.count()), QPoint(1, offset.y() != 0));
-        QCOMPARE(QPoint(frame->globalOffsetX(), frame->globalOffsetY()), offset);
 
         QSignalSpy relayed(frame.get(), &ZORStereoViewer::roiChanged);
         KVXImgViewer* source = viewerOf(*frame, drawnRight ? MonoRight : MonoLeft);
@@ -257,6 +255,7 @@ private slots:
         frame->setDisplayMode(DISPLAY_MODE(mode));
         QPointer<KVXStereoViewer> anaglyph = frame->stereoViewer();
         KVXImgViewer* viewer = viewerOf(*frame, mode);
+        const int frameStyle = anaglyph->frameStyle();
         anaglyph->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         QStringList entries;
         const auto restore = qScopeGuard([] { ZORStereoViewer::setPopupMenuHook({}); });
@@ -299,6 +298,7 @@ private slots:
         }
         QCOMPARE(anaglyph->parentWidget(), frame.get()); // back in the frame as it was
         QCOMPARE(anaglyph->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(anaglyph->frameStyle(), frameStyle);
         frame->setModeAnaglyph();
         QTRY_COMPARE(anaglyph->size(), frame->size());
     }
