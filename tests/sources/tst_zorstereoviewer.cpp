@@ -237,6 +237,7 @@ private slots:
         QTest::addColumn<QString>("action"); // Escape, a slot of the frame or a menu entry
         QTest::newRow("anaglyph, normal screen") << int(Anaglyph) << "showNormalScreen";
         QTest::newRow("anaglyph, Escape") << int(Anaglyph) << "Escape";
+        QTest::newRow("anaglyph, window closed") << int(Anaglyph) << "close";
         QTest::newRow("anaglyph, mode change") << int(Anaglyph) << "setModeMonoLeft";
         QTest::newRow("anaglyph, menu back") << int(Anaglyph) << "Not Full Screen";
         QTest::newRow("both images, normal screen") << int(LeftAndRight) << "showNormalScreen";
@@ -276,9 +277,12 @@ private slots:
                  mode == Anaglyph);
         if (mode == Anaglyph)
             QTRY_COMPARE(anaglyph->geometry(), frame->screen()->geometry());
-        const bool slot = action.startsWith('s'), menu = !slot && action != "Escape";
+        const bool slot = action.startsWith('s');
+        const bool menu = !slot && action != "Escape" && action != "close";
         if (slot)
             QVERIFY(QMetaObject::invokeMethod(frame.get(), action.toLatin1().constData()));
+        else if (action == "close")
+            QVERIFY(!anaglyph->close()); // the window stays and goes back into the frame
         else
             menu ? rightClick() : QTest::keyClick(anaglyph, Qt::Key_Escape);
         QCOMPARE(entries,
