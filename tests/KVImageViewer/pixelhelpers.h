@@ -3,6 +3,8 @@
 // Small helpers of the overlay, point and anaglyph tests: test pictures, what a viewer's
 // viewport shows, and the first pixel where two pictures differ.
 
+#include "viewertesthelpers.h"
+
 #include <QAbstractScrollArea>
 #include <QCoreApplication>
 #include <QImage>
@@ -30,25 +32,9 @@ inline int greyAt(const QImage& image, int x, int y)
     return index < image.colorCount() ? greyOf(image.color(index)) : 0;
 }
 
-// Every pixel a different colour, so that a wrong source pixel cannot go unnoticed.
-inline QImage patternImage(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < w; ++x)
-            line[x] = qRgb((x * 37 + y * 11) & 0xff, (x * 5 + y * 71) & 0xff,
-                           (x ^ (y * 3)) & 0xff);
-    }
-    return image;
-}
-
-inline QImage filledImage(int w, int h, QRgb colour)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
+using ViewerTest::filledImage;
+using ViewerTest::grabViewport;
+using ViewerTest::patternImage;
 
 // An 8-bit image with a colour table of tableSize entries and indices 0 .. indexModulo - 1.
 inline QImage indexedImage(int w, int h, int tableSize, int indexModulo = 256)
@@ -84,12 +70,6 @@ inline void mergeChannels(QImage* picture, const QImage& overlay, int left, int 
                                    qBlue(o) ? qBlue(o) : qBlue(b)));
         }
     }
-}
-
-// What a full repaint of the viewport paints now.
-inline QImage grabViewport(QAbstractScrollArea* viewer)
-{
-    return viewer->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Empty when both pictures agree pixel by pixel.
