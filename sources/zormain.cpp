@@ -43,6 +43,22 @@ ZORMainWindow::DialogExecHook& dialogExecHook()
 constexpr Qt::WindowFlags DialogFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
+// What the menus and the toolbar are enabled by: the images the frame holds and its mode.
+struct FrameState
+{
+    explicit FrameState(const ZORStereoViewer& frame)
+        : hasLeft(!frame.image(false).isNull())
+        , hasRight(!frame.image(true).isNull())
+        , mode(frame.displayMode())
+    {
+    }
+
+    const bool hasLeft;
+    const bool hasRight;
+    const bool both = hasLeft && hasRight;
+    const DISPLAY_MODE mode;
+};
+
 } // namespace
 
 void ZORMainWindow::setDialogExecHook(DialogExecHook hook)
@@ -386,10 +402,7 @@ void ZORMainWindow::stereoViewToolBarUpdate()
 {
     if (!stereoFrame)
         return;
-    const bool hasLeft = !stereoFrame->image(false).isNull();
-    const bool hasRight = !stereoFrame->image(true).isNull();
-    const bool both = hasLeft && hasRight;
-    const DISPLAY_MODE mode = stereoFrame->displayMode();
+    const auto [hasLeft, hasRight, both, mode] = FrameState(*stereoFrame);
 
     zoomInButton->setEnabled(both);
     zoomOutButton->setEnabled(both);
@@ -478,10 +491,7 @@ void ZORMainWindow::doUpdateMenuBar()
 {
     if (!stereoFrame)
         return;
-    const bool hasLeft = !stereoFrame->image(false).isNull();
-    const bool hasRight = !stereoFrame->image(true).isNull();
-    const bool both = hasLeft && hasRight;
-    const DISPLAY_MODE mode = stereoFrame->displayMode();
+    const auto [hasLeft, hasRight, both, mode] = FrameState(*stereoFrame);
     const bool singleView = mode == MonoLeft || mode == MonoRight || mode == Anaglyph;
 
     for (QAction* always : {fileMenuId, editMenuId, viewMenuId, helpMenuId, optionsId, exitId,

@@ -229,9 +229,11 @@ void ZORSetGlobalOffsetDlg::buildLayout()
         label->setAlignment(Qt::AlignCenter);
         label->setMinimumSize(label->sizeHint());
     }
+    // The value fields keep room for five digits whatever the value is now: their minimum size
+    // is taken from five wide letters before the value goes in.
+    const QString fiveWideLetters(5, QLatin1Char('X'));
     for (QLabel* label : {m_xValueLabel, m_yValueLabel}) {
-        // Room for five digits whatever the value is now.
-        label->setText(QStringLiteral("XXXXX"));
+        label->setText(fiveWideLetters);
         label->setMinimumSize(label->sizeHint());
         label->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     }
