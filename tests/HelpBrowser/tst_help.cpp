@@ -17,11 +17,6 @@ QAction* action(const Help& help, const char* name)
     return help.findChild<QAction*>(QLatin1String(name));
 }
 
-QString page(const Help& help) // "file#fragment"
-{
-    return help.browser()->source().toString().section('/', -1);
-}
-
 // Clicks the middle of the first occurrence of text in the page.
 void clickText(TextBrowser* browser, const QString& text)
 {
@@ -107,8 +102,11 @@ private slots:
         QVERIFY(m_tree.write("bookmarks", ("Zoom\n" + zoom + "\nKeys & mouse\n" + keys).toUtf8()));
         Help help(m_tree.html(), QStringLiteral("toc.html"));
         help.show();
-        QStringList trail; // page and title after each step
-        const auto step = [&] { trail << page(help) + '|' + help.windowTitle().mid(7); };
+        QStringList trail; // "file#fragment|title" after each step
+        const auto step = [&] {
+            trail << help.browser()->source().toString().section('/', -1) + '|'
+                             + help.windowTitle().mid(7);
+        };
         const auto click = [&](const char* text) { clickText(help.browser(), text), step(); };
         const auto go = [&](const char* name) { action(help, name)->trigger(), step(); };
         // Links of the panel are relative to the help directory, links of a page to the page.
