@@ -96,7 +96,7 @@ void TestGLine2D::clip_data()
         QTest::newRow(name) << line << QByteArray(ends);
     };
     // The image is 10 x 8: x from 0 to 9, y from 0 to 7.
-    row("unbounded horizontal", lineOf(2, 3, 5, 3, "uu"), "0 3, 9 3");
+    row("unbounded horizontal on the border", lineOf(2, 7, 5, 7, "uu"), "0 7, 9 7");
     row("unbounded, left and right", lineOf(0, 1, 2, 2, "uu"), "0 1, 9 5.5");
     row("unbounded, top and bottom", lineOf(3, 2, 4, 4, "uu"), "2 0, 5.5 7");
     row("bounded inside", lineOf(1.25, 2.5, 8.5, 6.75), "1.25 2.5, 8.5 6.75");
