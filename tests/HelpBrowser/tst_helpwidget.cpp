@@ -95,6 +95,7 @@ private slots:
             "<title>&Uuml;bersicht</title>TOC <a href='u'>&auml;&Auml;&ouml;&Ouml;&uuml;&Uuml;"
             "</a> <a href='s'>Stra&szlig;e &amp; Weg</a>",
             "[Übersicht[äÄöÖüÜ(u), Stra&szlig;e &amp; Weg(s)]]");
+        row("no title, no marker", "toc.html", "<a href='a'>A</a>", "[Help]");
         row("missing start page", "toc.html", "", "[Help]");
     }
 

@@ -149,6 +149,7 @@ void TestGVector::drawShapes_data()
     QTest::newRow("(-0.5, 3.9) at pixel (0, 3)") << 0x800 << QPointF(-0.5, 3.9) << 1;
     QTest::newRow("(-1.2, 3) outside") << 0x800 << QPointF(-1.2, 3.0) << 1;
     QTest::newRow("(20, 3) outside") << 0x20 << QPointF(20.0, 3.0) << 5;
+    QTest::newRow("(3, 15) outside") << 0x20 << QPointF(3.0, 15.0) << 5;
     QTest::newRow("not a number outside") << 0x800 << QPointF(std::nan(""), 3.0) << 1;
 }
 
