@@ -51,8 +51,7 @@ private slots:
     }
     void init() { m_messages.clear(); }
 
-    // Scrolled painting equals the zoomed image and a full repaint; then the conversions and the
-    // hooks painting over the image, the first in contents, the second in viewport pixels.
+    // Scrolled painting equals the zoomed image and a full repaint; the hooks paint over it.
     void scrolling()
     {
         const QImage image = patternImage(300, 250);
@@ -101,7 +100,6 @@ private slots:
         QTest::newRow("2e-15 from the zoom") << square << 1.0 + 2e-15 << square << same;
         QTest::newRow("halves round up") << QSize(7, 5) << 0.5 << QSize(4, 3) << same;
         QTest::newRow("odd gaps, then larger") << QSize(51, 41) << 1.0 << none << QSize(400, 300);
-        QTest::newRow("wide and low") << QSize(1000, 40) << 1.0 << none << QSize(330, 250);
         QTest::newRow("fits zoomed, then not")
                 << QSize(1000, 800) << 0.2 << QSize(200, 160) << QSize(180, 150);
     }
@@ -257,7 +255,6 @@ private slots:
         const QPointF before = imagePointAt(*viewer, cursor);
         send(cursor);
         QCOMPARE(viewer->zoomFactor(), factor);
-        // Whole-pixel scroll positions allow one screen pixel of play.
         QVERIFY((imagePointAt(*viewer, cursor) - before).manhattanLength() <= 2 / factor + 1e-9);
         send({viewer->visibleWidth(), 10});
         send({10, -1});
@@ -275,16 +272,13 @@ private slots:
         if (data == MAP_FAILED)
             QSKIP("cannot reserve address space for the image");
         auto unmap = qScopeGuard([&] { ::munmap(data, bytes); });
-        data[0] = qRgb(0, 255, 0);
-        data[size_t(w) * h - 1] = qRgb(255, 0, 0);
+        data[size_t(w) * h - 1] = qRgb(255, 0, 0); // beyond 2^31 bytes into the data
         auto viewer = shownViewer(QImage());
         QVERIFY(viewer->setImage(reinterpret_cast<uchar*>(data), w, h, 32, 4));
-        viewer->setContentsPos(w, h);
+        viewer->setZoomFactor(2.5); // 75000 pixels wide
+        viewer->setContentsPos(75000, 50000);
         const QPoint last(viewer->visibleWidth() - 1, viewer->visibleHeight() - 1);
         QCOMPARE(grabViewport(viewer.get()).pixel(last), qRgb(255, 0, 0));
-        viewer->setZoomFactor(2.5); // 75000 pixels wide
-        viewer->setContentsPos(0, 0);
-        QCOMPARE(grabViewport(viewer.get()).pixel(2, 2), qRgb(0, 255, 0));
     }
 
     // Cancelled, unwritable (one message box), a page filled in width and centred vertically.
