@@ -5,6 +5,8 @@
 #include <QBitmap>
 #include <QTest>
 
+#include <cmath>
+
 using namespace ViewerTest;
 
 namespace {
@@ -236,6 +238,24 @@ private slots:
             const QString script = step.section(" |", 0, 0);
             QCOMPARE((script + " | " + gesture.run(script)).trimmed(), step);
         }
+    }
+
+    // Releasing a band over image pixels 20..120 x 30..80 fits them to the viewport, centred.
+    void zoomBand()
+    {
+        KVXImgViewer viewer;
+        viewer.resize(320, 240);
+        viewer.setImage(filledImage(1000, 800, kBackground), true);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        Gesture gesture(&viewer);
+        QVERIFY(gesture.run("!setZoomMode L+20,30 >120,80 L-120,80").contains("zoomChanged("));
+        const double z = viewer.zoomFactor();
+        const QSize room = viewer.viewport()->size();
+        QVERIFY(101 * z <= room.width() + 1e-9 && 51 * z <= room.height() + 1e-9);
+        QVERIFY(std::fabs(101 * z - room.width()) < 1 || std::fabs(51 * z - room.height()) < 1);
+        QVERIFY(std::fabs((viewer.contentsX() + room.width() / 2.0) / z - 70.5) < 1 / z);
+        QVERIFY(std::fabs((viewer.contentsY() + room.height() / 2.0) / z - 55.5) < 1 / z);
     }
 };
 
