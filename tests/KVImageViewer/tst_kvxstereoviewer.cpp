@@ -12,19 +12,19 @@ using namespace Pix;
 using Pair = std::array<double, 4>;
 using Pairs = GHomPtVector;
 using Calls = QList<QVariantList>;
+using Mods = Qt::KeyboardModifiers;
 
-namespace {
+static const QColor kLeft(0xb8, 0x00, 0x00);
+static const QColor kRight(0x00, 0xb8, 0xff);
 
-const QColor kLeft(0xb8, 0x00, 0x00);
-const QColor kRight(0x00, 0xb8, 0xff);
-
-const auto hp = [](double xl, double yl, double xr, double yr) {
+static GHomPt hp(double xl, double yl, double xr, double yr)
+{
     return GHomPt(GPoint2D(xl, yl), GPoint2D(xr, yr));
-};
+}
 
 // The 9 x 9 marker from its pixel art, tinted: grey g of the art colour, each channel of c as
 // 0, 1 or (g * c) >> 8.
-QImage expectedMarker(const QColor& c)
+static QImage expectedMarker(const QColor& c)
 {
     static const char* const rows[9]
             = {"...aaa...", "..aaaaa..", ".aa###aa.", "aa#####aa", "aa##.##aa",
@@ -52,21 +52,14 @@ struct Shown : KVXStereoViewer
         setAnaglyphMeasureMode();
         drainEvents();
     }
+    void click(QPoint p, Mods m = {}) { QTest::mouseClick(viewport(), Qt::LeftButton, m, p); }
+    void move(QPoint p, Mods m = {})
+    {
+        QMouseEvent e(QEvent::MouseMove, p, viewport()->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
+                      m);
+        QCoreApplication::sendEvent(viewport(), &e);
+    }
 };
-
-void click(KVXStereoViewer& v, const QPoint& pos, Qt::KeyboardModifiers mods = {})
-{
-    QTest::mouseClick(v.viewport(), Qt::LeftButton, mods, pos);
-}
-
-void move(KVXStereoViewer& v, const QPoint& pos, Qt::KeyboardModifiers mods = {})
-{
-    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(v.viewport()->mapToGlobal(pos)),
-                  Qt::NoButton, Qt::NoButton, mods);
-    QCoreApplication::sendEvent(v.viewport(), &e);
-}
-
-} // namespace
 
 class TestKVXStereoViewer : public QObject
 {
@@ -75,14 +68,15 @@ class TestKVXStereoViewer : public QObject
 private slots:
     // Markers and cursor follow valid colours. The cursor stays out of the printed picture, keeps
     // its depth in image pixels when zooming, its place on an offset change unless at the edge.
+    // D/L and A/J change its disparity within -300..300.
     void markersAndCursor()
     {
-        Shown v(400, 300);
+        Shown v;
         v.setAnaglyphColors(QColor(0, 200, 0), Qt::magenta);
         v.setAnaglyphColors(QColor(), kRight);
         QCOMPARE(firstDifference(v.leftMarker(), expectedMarker(QColor(0, 200, 0))), QString());
-        QCOMPARE(v.stereoCursor()->rightImage(), KVStereoCursor::cursorImage(Qt::magenta));
-        const auto hidden = [&] { return v.stereoCursor()->isHidden(); };
+        const KVStereoCursor* c = v.stereoCursor();
+        QCOMPARE(c->rightImage(), KVStereoCursor::cursorImage(Qt::magenta));
         const Qt::CursorShape saved = v.viewport()->cursor().shape();
         const QImage plain = v.visiblePixmap().toImage().convertToFormat(QImage::Format_RGB32);
         QCursor::setPos(v.viewport()->mapToGlobal(QPoint(60, 50)));
@@ -91,80 +85,11 @@ private slots:
         QVERIFY(grabViewport(&v) != plain);
         QCOMPARE(v.visiblePixmap().toImage().convertToFormat(QImage::Format_RGB32), plain);
         v.setDeltaY(-3, true);
-        QCOMPARE(v.stereoCursor()->pos(), QPoint(60, 50));
+        QCOMPARE(c->pos(), QPoint(60, 50));
         v.setZoomInOutFactor(50);
         v.setCursorDeltaX(5);
         v.zoomInAtCursor();
         QCOMPARE(v.cursorDeltaX(), 8); // 5 * 1.5 = 7.5, halves up
-        move(v, QPoint(0, 10));
-        v.setDeltaX(5, true);
-        QVERIFY(hidden());
-        move(v, QPoint(70, 40));
-        QCOMPARE(v.stereoCursor()->pos(), QPoint(70, 40));
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(v.viewport(), &leave);
-        QVERIFY(hidden());
-        v.setCursorOn(false);
-        move(v, QPoint(80, 40));
-        QVERIFY(hidden() && v.viewport()->cursor().shape() == saved);
-        v.setCursorOn(true);
-        v.setViewMode();
-        QVERIFY(hidden());
-    }
-
-    void mouseToStereoPoint_data()
-    {
-        // deltaX, deltaY, disparity, zoom, scroll x and y, mouse x and y
-        QTest::addColumn<QList<int>>("setting");
-        QTest::addColumn<Pair>("expected");
-        QTest::newRow("offsets") << QList{3, 5, 0, 1, 0, 0, 100, 100} << Pair{97, 98, 103, 103};
-        QTest::newRow("zoom 2") << QList{3, 5, 4, 2, 0, 0, 100, 100} << Pair{45, 48, 55, 53};
-        QTest::newRow("deltaY -3") << QList{0, -3, 0, 1, 0, 0, 10, 10} << Pair{10, 11, 10, 8};
-        QTest::newRow("scrolled") << QList{1, 2, -2, 4, 40, 20, 8, 4} << Pair{11.5, 5, 12.5, 7};
-    }
-
-    // A click sets the pair under the mouse; its markers go where the composite shows its image
-    // points, the disparity to either side of the mouse.
-    void mouseToStereoPoint()
-    {
-        QFETCH(QList<int>, setting);
-        QFETCH(Pair, expected);
-        Shown v(150, 150);
-        v.setZoomFactor(setting[3]);
-        v.setContentsPos(setting[4], setting[5]);
-        v.setDeltaX(setting[0], true);
-        v.setDeltaY(setting[1], true);
-        v.setCursorDeltaX(setting[2]);
-        QSignalSpy spy(&v, &KVXStereoViewer::newPointSet);
-        const QPointF pos(setting[6], setting[7]);
-        click(v, pos.toPoint());
-        const Pair& e = expected;
-        QCOMPARE(Calls(spy), Calls({{e[0], e[1], e[2], e[3]}}));
-        QCOMPARE(v.leftViewportPosF(GPoint2D(e[0], e[1])), pos - QPointF(setting[2], 0));
-        QCOMPARE(v.rightViewportPosF(GPoint2D(e[2], e[3])), pos + QPointF(setting[2], 0));
-    }
-
-    // A held arrow key on a large pair: the key events waiting in the queue are served by one
-    // composition per pass of the event loop.
-    void keysAndHeldArrow()
-    {
-        Shown v(2000, 1500);
-        v.resize(400, 300);
-        QSignalSpy compositions(&v, &KVImgViewer::imageChanged);
-        for (const int passes : {1, 2}) {
-            for (int i = 0; i < 30; ++i)
-                QCoreApplication::postEvent(&v, new QKeyEvent(QEvent::KeyPress, Qt::Key_Right,
-                                                              Qt::NoModifier, QString(), true));
-            QTRY_COMPARE(v.deltaX(), 30 * passes);
-            QTRY_COMPARE(compositions.count(), passes);
-            drainEvents();
-            QCOMPARE(compositions.count(), passes);
-        }
-        v.setDeltaX(INT_MIN, true);
-        v.setDeltaY(INT_MAX, true);
-        QTest::keyClick(&v, Qt::Key_Left);
-        QTest::keyClick(&v, Qt::Key_Down);
-        QCOMPARE(QPoint(v.deltaX(), v.deltaY()), QPoint(INT_MIN, INT_MAX));
         QSignalSpy disparity(&v, &KVXStereoViewer::cursorDeltaXChanged);
         int keys[][3] = {{Qt::Key_L, -5, -4}, {Qt::Key_J, -300, -300}, {Qt::Key_D, 300, 300}};
         for (const auto& [key, from, to] : keys) {
@@ -173,22 +98,79 @@ private slots:
             QCOMPARE(v.cursorDeltaX(), to);
         }
         QCOMPARE(Calls(disparity), Calls({{-5}, {-4}, {-300}, {300}}));
+        v.move(QPoint(0, 10));
+        v.setDeltaX(5, true);
+        QVERIFY(c->isHidden());
+        v.move(QPoint(70, 40));
+        QCOMPARE(c->pos(), QPoint(70, 40));
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(v.viewport(), &leave);
+        QVERIFY(c->isHidden());
+        v.setCursorOn(false);
+        v.move(QPoint(80, 40));
+        QVERIFY(c->isHidden() && v.viewport()->cursor().shape() == saved);
     }
 
-    // No point from a right or Shift click; a press never released blocks nothing. Two points
-    // only: a third click starts a new pair; switched on it keeps the newest of three, not four.
-    // Polygon presses fix vertices (not one equal to the last), the middle button ends the line;
-    // Delete removes the last vertex while drawing; clearing signals a change once.
+    void mouseToStereoPoint_data()
+    {
+        QTest::addColumn<QList<int>>("s"); // deltaX, deltaY, disparity, zoom, scroll, mouse
+        QTest::addColumn<Pair>("e");
+        QTest::newRow("offsets") << QList{3, 5, 0, 1, 0, 0, 100, 100} << Pair{97, 98, 103, 103};
+        QTest::newRow("zoom 2") << QList{3, 5, 4, 2, 0, 0, 100, 100} << Pair{45, 48, 55, 53};
+        QTest::newRow("deltaY -3") << QList{0, -3, 0, 1, 0, 0, 10, 10} << Pair{10, 11, 10, 8};
+        QTest::newRow("scrolled") << QList{1, 2, -2, 4, 40, 20, 8, 4} << Pair{11.5, 5, 12.5, 7};
+    }
+
+    // A click sets the pair under the mouse; its markers go where the composite shows its points.
+    void mouseToStereoPoint()
+    {
+        QFETCH(QList<int>, s);
+        QFETCH(Pair, e);
+        Shown v(150, 150);
+        v.setZoomFactor(s[3]);
+        v.setContentsPos(s[4], s[5]);
+        v.setDeltaX(s[0], true);
+        v.setDeltaY(s[1], true);
+        v.setCursorDeltaX(s[2]);
+        QSignalSpy spy(&v, &KVXStereoViewer::newPointSet);
+        const QPointF pos(s[6], s[7]);
+        v.click(pos.toPoint());
+        QCOMPARE(Calls(spy), Calls({{e[0], e[1], e[2], e[3]}}));
+        QCOMPARE(v.leftViewportPosF(GPoint2D(e[0], e[1])), pos - QPointF(s[2], 0));
+        QCOMPARE(v.rightViewportPosF(GPoint2D(e[2], e[3])), pos + QPointF(s[2], 0));
+    }
+
+    // A held arrow key on a large pair: the key events waiting in the queue are served by one
+    // composition. The arrows stop at the ends of the int range.
+    void heldArrowKey()
+    {
+        Shown v(2000, 1500);
+        QSignalSpy compositions(&v, &KVImgViewer::imageChanged);
+        for (int i = 0; i < 30; ++i)
+            QCoreApplication::postEvent(&v, new QKeyEvent(QEvent::KeyPress, Qt::Key_Right,
+                                                          Qt::NoModifier, QString(), true));
+        QTRY_COMPARE(v.deltaX(), 30);
+        QTRY_COMPARE(compositions.count(), 1);
+        drainEvents();
+        QCOMPARE(compositions.count(), 1);
+        v.setDeltaX(INT_MIN, true);
+        v.setDeltaY(INT_MAX, true);
+        QTest::keyClick(&v, Qt::Key_Left);
+        QTest::keyClick(&v, Qt::Key_Down);
+        QCOMPARE(QPoint(v.deltaX(), v.deltaY()), QPoint(INT_MIN, INT_MAX));
+    }
+
+    // No point from a right or Shift click. Two points only: a third click starts a new pair;
+    // switched on it keeps the newest of three, not four. Polygon presses fix vertices (not one
+    // equal to the last), the middle button ends the line; Delete removes the last vertex while
+    // drawing; clearing signals a change once.
     void clicksPointsAndPolyline()
     {
         Shown v;
         QSignalSpy newPoint(&v, &KVXStereoViewer::newPointSet);
         QTest::mouseClick(v.viewport(), Qt::RightButton, {}, QPoint(50, 50));
-        click(v, QPoint(40, 40), Qt::ShiftModifier);
-        QTest::mousePress(v.viewport(), Qt::LeftButton, {}, QPoint(30, 30));
-        v.hide();
-        v.show();
-        click(v, QPoint(40, 40));
+        v.click(QPoint(40, 40), Qt::ShiftModifier);
+        v.click(QPoint(40, 40));
         QStringList order;
         connect(&v, &KVXStereoViewer::firstPointSet, this, [&] { order << "first"; });
         connect(&v, &KVXStereoViewer::secondPointSet, this, [&] { order << "second"; });
@@ -196,7 +178,7 @@ private slots:
         v.clearFromPoints();
         v.setTwoPointsOnly(true);
         for (const QPoint& p : {QPoint(20, 20), QPoint(60, 30), QPoint(100, 40)})
-            click(v, p);
+            v.click(p);
         QCOMPARE(newPoint.count(), 1);
         QCOMPARE(v.stereoPoints().at(0), hp(100, 40, 100, 40));
         for (const int points : {3, 4}) {
@@ -211,7 +193,7 @@ private slots:
         v.setAnaglyphPolygonMode();
         QSignalSpy changed(&v, &KVXImgViewer::polyLineChanged);
         for (const QPoint& p : {QPoint(20, 20), QPoint(60, 30), QPoint(60, 30), QPoint(90, 80)})
-            click(v, p);
+            v.click(p);
         QCursor::setPos(v.viewport()->mapToGlobal(QPoint(70, 60)));
         QTest::keyClick(&v, Qt::Key_Delete);
         QCOMPARE(v.stereoPolyline().size(), size_t(3));
@@ -234,7 +216,6 @@ private slots:
         v.setPixelSize(2.0, 0.5);
         v.setPolyline(Pairs{hp(0, 0, 10, 0), hp(30, 0, 10, 20), hp(30, 40, 10, 20)});
         QCOMPARE(at(-5, -1e300), (Pair{0, 0, 10, 0}));
-        QCOMPARE(at(30, 5), (Pair{15, 0, 10, 10}));
         QCOMPARE(at(70, 2.5), (Pair{30, 20, 10, 5}));
         QCOMPARE(at(qInf(), 11), (Pair{30, 40, 10, 20}));
         v.setPolyline(Pairs{hp(3, 4, 5, 6)});
@@ -261,28 +242,30 @@ private slots:
         v.selectPoint(2, true);
         v.enablePointEditing(true);
         QSignalSpy highlighted(&v, &KVXImgViewer::pointHighlighted);
-        for (const int disparity : {2, -6, 2}) {
+        for (const auto& [disparity, y, want] :
+             {std::tuple(2, 42, 1), {-6, 42, -1}, {2, 45, -1}, {2, 44, 1}}) {
             v.setCursorDeltaX(disparity);
-            move(v, QPoint(60, 42));
+            v.move(QPoint(60, y));
+            QCOMPARE(v.highlightedStereoPoint(), want);
         }
         QCOMPARE(Calls(highlighted), Calls({{1}, {-1}, {1}}));
         for (const bool selected : {true, false}) { // a Shift click toggles the picked pair alone
-            move(v, QPoint(61, 42));
-            click(v, QPoint(61, 42), Qt::ShiftModifier);
+            v.move(QPoint(61, 42));
+            v.click(QPoint(61, 42), Qt::ShiftModifier);
             QVERIFY(v.isStereoPointSelected(1) == selected && v.isStereoPointSelected(2));
         }
         QSignalSpy changed(&v, &KVXStereoViewer::pointChanged);
         v.replacePoint(3, 1e6 * (1 + 5e-16), 0, -1e-16, 0);
         v.replacePoint(3, 1e6, 0, 0, 2e-15);
         QCOMPARE(Calls(changed), Calls({{3, 1e6, 0.0, 0.0, 2e-15}}));
-        move(v, QPoint(60, 42));
+        v.move(QPoint(60, 42));
         v.deletePoint(0);
         QCOMPARE(v.highlightedStereoPoint(), 0);
         v.deletePoint(0);
         v.setDeltaX(60, true);
         v.setCursorDeltaX(0);
         v.replacePoint(1, -50, 30, 70, 30);
-        move(v, QPoint(10, 30));
+        v.move(QPoint(10, 30));
         QCOMPARE(v.highlightedStereoPoint(), 1);
         v.setMatchPoints(Pairs{hp(0, 0, 1, 0)});
         for (int index : {-1, 2, INT_MAX, INT_MIN}) {
@@ -325,20 +308,20 @@ private slots:
         v.enablePointEditing(true);
         v.enableMatchPointEditing(true);
         v.setCursorDeltaX(7);
-        move(v, QPoint(51, 50));
+        v.move(QPoint(51, 50));
         QSignalSpy newPoint(&v, &KVXStereoViewer::newPointSet);
-        click(v, QPoint(51, 50));
+        v.click(QPoint(51, 50));
         QVERIFY(v.mode() == KVXStereoViewer::AnaglyphPointDragMode && v.draggedStereoPoint() == 1);
         QCOMPARE(Calls(newPoint), matchPoint ? Calls({{40.0, 50.0, 60.0, 50.0}}) : Calls());
         QCOMPARE(v.stereoMatchPoints().size(), size_t(0));
         QVERIFY(v.stereoCursor()->pos() == QPoint(50, 50) && v.cursorDeltaX() == 8);
         QSignalSpy changed(&v, &KVXStereoViewer::pointChanged);
-        move(v, QPoint(50, 50)); // the drag starts where the pair is: no change
-        move(v, QPoint(70, 60));
+        v.move(QPoint(50, 50)); // the drag starts where the pair is: no change
+        v.move(QPoint(70, 60));
         v.stereoCursor()->setDisparity(10);
-        move(v, QPoint(10, 10), Qt::ControlModifier);
+        v.move(QPoint(10, 10), Qt::ControlModifier);
         QCOMPARE(Calls(changed), Calls({{1, 60., 60., 80., 60.}, {1, 58., 60., 82., 60.}}));
-        end == 0   ? click(v, QPoint(70, 60))
+        end == 0   ? v.click(QPoint(70, 60))
         : end == 1 ? QTest::keyClick(&v, Qt::Key_Escape)
                    : v.cancelOperation();
         QVERIFY(v.mode() == KVXStereoViewer::AnaglyphMeasureMode && v.draggedStereoPoint() == -1);
@@ -390,37 +373,34 @@ private slots:
         QCOMPARE(after.pixel(100, 98), qRgb(qRed(before.pixel(100, 98)), 184, 255));
     }
 
-    // Null and mixed images, huge offsets and odd coordinates through the tools and the drawing.
+    // Odd coordinates through the tools and the drawing over null and mixed images, huge offsets.
     void badInputNeverCrashes()
     {
-        const QImage a = patternImage(30, 20);
+        Shown v(30, 20);
         const double inf = qInf(), nan = qQNaN();
         const Pairs odd{hp(nan, 0, 0, nan), hp(inf, -inf, 1e300, -1e300), hp(-1e9, 1e9, 5, 5)};
-        const QImage i8 = a.convertToFormat(QImage::Format_Indexed8);
+        for (const auto on : {&Shown::enablePointEditing, &Shown::enableMatchPoints,
+                              &Shown::enableBoundaryLine, &Shown::enablePolyMarker})
+            (v.*on)(true);
+        for (const GHomPt& pair : odd)
+            v.addPoint(pair);
+        v.setMatchPoints(odd);
+        v.setPolyline(odd);
+        v.setBoundaryLine(odd);
+        v.setPolyMarker(nan, inf);
+        const QImage a = patternImage(30, 20), i8 = a.convertToFormat(QImage::Format_Indexed8);
         const std::pair<QImage, int> cases[] = {{{}, 0}, {i8, 3}, {a, INT_MAX / 4}, {a, INT_MIN}};
         for (const auto& [right, offset] : cases) {
-            KVXStereoViewer v(right.isNull() ? QImage() : a, right);
-            v.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&v));
+            v.setImages(right.isNull() ? QImage() : a, right);
             v.setDeltaX(offset, true);
             v.setDeltaY(offset, true);
             v.setCursorDeltaX(offset);
-            v.setAnaglyphMeasureMode();
-            for (const auto on : {&Shown::enablePointEditing, &Shown::enableMatchPoints,
-                                  &Shown::enableBoundaryLine, &Shown::enablePolyMarker})
-                (v.*on)(true);
-            for (const GHomPt& pair : odd)
-                v.addPoint(pair);
-            v.setMatchPoints(odd);
-            v.setPolyline(odd);
-            v.setBoundaryLine(odd);
-            v.setPolyMarker(nan, inf);
-            move(v, QPoint(5, 5));
-            click(v, QPoint(5, 5));
+            v.move(QPoint(5, 5));
+            v.click(QPoint(5, 5));
             v.setZoomFactor(64.0);
             grabViewport(&v);
-            QVERIFY(v.stereoPoints().size() >= odd.size());
         }
+        QVERIFY(v.stereoPoints().size() >= odd.size());
     }
 };
 
