@@ -5,21 +5,12 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 class TestZORToolBar : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void statusTimer()
-    {
-        ZORToolBar toolBar(nullptr);
-        QCOMPARE(toolBar.statusTimerObject()->interval(), 100);
-        QSignalSpy spy(&toolBar, &ZORToolBar::updateStatus);
-        QTRY_VERIFY(spy.count() >= 3);
-    }
-
     void zoomTexts_data()
     {
         QTest::addColumn<QString>("text");
@@ -29,13 +20,11 @@ private slots:
         QTest::newRow("250") << "250" << 2.5 << "250%";
         QTest::newRow("115%") << "115%" << 1.15 << "115%";
         QTest::newRow("half rounds up") << "12.5%" << 0.125 << "13%";
-        QTest::newRow("0.4 rounds down") << "0.4%" << 0.004 << "0%";
-        QTest::newRow("-50%") << "-50%" << -0.5 << "-50%";
+        QTest::newRow("4e-1%, rounds down") << "4e-1%" << 0.004 << "0%";
+        QTest::newRow("negative half rounds up") << "-12.5%" << -0.125 << "-12%";
         QTest::newRow("1e9%") << "1e9%" << 1e7 << "1000000000%";
         QTest::newRow("exponent without digits") << "3e%" << 0.03 << "3%";
         QTest::newRow("leading blanks") << "  75 %" << 0.75 << "75%";
-        QTest::newRow("trailing point") << "50.%" << 0.5 << "50%";
-        QTest::newRow("not a number") << "big" << 0.0 << "0%";
         QTest::newRow("empty") << "" << 0.0 << "0%";
     }
 
@@ -50,27 +39,23 @@ private slots:
 
     void comboPicksAndTyping()
     {
-        QWidget window;
-        ZORZoomComboBox combo(&window, "zoom");
+        ZORZoomComboBox combo(nullptr, "zoom");
         combo.addItems({"25%", "50%", "100%", "1600%"});
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        combo.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&combo));
         QSignalSpy spy(&combo, &ZORZoomComboBox::zoomSelected);
         combo.setZoomFactor(1.15); // shown, not requested, not added
         QCOMPARE(combo.currentText(), QStringLiteral("115%"));
         emit combo.textActivated(QStringLiteral("1600%"));
-        QCOMPARE(spy.takeFirst().at(0).toDouble(), 16.0);
-        // Each Enter asks once, whether or not the text names an entry; an empty field asks
-        // nothing. The list stays as it was.
+        // Each Enter asks once, even for an entry; an empty field asks nothing; the list stays.
         combo.setFocus();
-        for (const QString text : {"250", "1600%", "1600%", "junk", "25%", ""}) {
+        for (const QString text : {"250", "1600%", "1600%", "junk", "", "25%"}) {
             combo.lineEdit()->setText(text);
             QTest::keyClick(&combo, Qt::Key_Return);
-            QCOMPARE(spy.count(), text.isEmpty() ? 0 : 1);
-            if (!text.isEmpty())
-                QCOMPARE(spy.takeFirst().at(0).toDouble(), ZORZoomComboBox::factorFromText(text));
             QCOMPARE(combo.count(), 4);
         }
+        QCOMPARE(QList<QVariantList>(spy),
+                 (QList<QVariantList>{{16.0}, {2.5}, {16.0}, {16.0}, {0.0}, {0.25}}));
     }
 
     void buttonPictures()
@@ -80,7 +65,6 @@ private slots:
         down.fill(Qt::blue);
         focused.fill(Qt::green);
         KvToolButton push(up, down, "Zoom In", "Zoom in one level", nullptr);
-        QVERIFY(push.toolTip() == "Zoom In" && push.statusTip() == "Zoom in one level");
         QTest::mousePress(&push, Qt::LeftButton);
         QCOMPARE(push.shownPixmap().cacheKey(), down.cacheKey());
         QTest::mouseRelease(&push, Qt::LeftButton);
