@@ -1,14 +1,35 @@
 #pragma once
 
+#include "kvxstereoviewer.h"
+#include "zorstereoviewer.h"
+
 #include <QColor>
 #include <QImage>
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <tuple>
 
-// Images for the frame and main window tests, and the pictures the program should show,
-// computed here from their definitions.
+// Images for the frame and main window tests, the pictures the program should show, computed
+// here from their definitions, and the states both tests go through.
 namespace StereoTest {
+
+inline const char* const kModeNames[] = {"left image", "right image", "both images", "anaglyph"};
+
+// Pairs that every command must bear: none, one side only, sizes that differ, 1 x 1.
+inline const std::tuple<const char*, QSize, QSize> kAwkwardPairs[]
+        = {{"no images", {}, {}},
+           {"left only", {30, 20}, {}},
+           {"different sizes", {40, 10}, {9, 33}},
+           {"1 x 1 pair", {1, 1}, {1, 1}}};
+
+// The viewer a display mode shows (of the two side by side, the left one).
+inline KVXImgViewer* viewerOf(const ZORStereoViewer& frame, int mode)
+{
+    return mode == MonoRight  ? frame.rightViewer()
+           : mode == Anaglyph ? frame.stereoViewer()
+                              : frame.leftViewer();
+}
 
 // Noise of the given size; a null image for an invalid size.
 inline QImage randomImage(QSize size, quint32 seed)

@@ -29,7 +29,6 @@ using namespace StereoTest;
 
 namespace {
 
-const char* const kModeNames[] = {"left image", "right image", "both images", "anaglyph"};
 const char* const kModeItems[]
         = {"viewLeftAction", "viewRightAction", "viewBothAction", "viewAnaglyphAction"};
 const char* const kViewers[] = {"leftViewer", "rightViewer", "", "stereoViewer"};
