@@ -1,14 +1,12 @@
 #include "help.h"
 #include "kvtoolbutton.h"
-#include "kvxstereoviewer.h"
-#include "stereotesthelpers.h"
+#include "stereotesthelpers.h" // the frame and its viewers
 #include "testsettings.h"
 #include "zorerror.h"
 #include "zorimagefile.h"
 #include "zormain.h"
 #include "zoroptions.h"
 #include "zorsetglobaloffsetdlg.h"
-#include "zorstereoviewer.h"
 #include "zortoolbar.h"
 
 #include <QApplication>
@@ -22,8 +20,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QTransform>
-
-#include <memory>
 
 using namespace StereoTest;
 
